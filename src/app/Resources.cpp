@@ -1,0 +1,17 @@
+#include "Resources.h"
+
+#include "ResourceLocator.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+QUrl Resources::image(const QString &name) const
+{
+    const QString path = klonkel::resourceDirectory() + u'/' + name + u".png";
+    if (QFileInfo(path).isFile())
+        return QUrl::fromLocalFile(path);
+    std::fprintf(stderr, "klonkel: picture \"%s\" is missing; looked for %s\n",
+                 qUtf8Printable(name), qUtf8Printable(path));
+    return {};
+}

@@ -1,0 +1,74 @@
+#include "ClipCatalogue.h"
+
+namespace klonkel {
+
+// Catalogue order. "könig" holds the precomposed ö (C3 B6), as its resource file does.
+const std::array<std::string_view, catalogueSize> clipCatalogue = {
+    "ach_ja", "arschvoll_los", "begreifst_du_nicht", "beiseite", "entlockt",
+    "faul_feiern", "keiner_zuhause", "linker_spargel", "ohren_brechen", "sag_doch_mal_was",
+    "schmale_brett", "tauch_unter", "ueberredet", "versuchen", "was_ist_opa",
+    "was_machst_du_denn_hier", "wuerstchen", "zufaellig_vorbei", "apfelpferd", "der_dumme",
+    "einspiel", "absturz", "asthma", "beulebart", "bummgemacht",
+    "delle", "hmhm", "hosevoll", "hure", "knoblauch",
+    "qualle", "riecher", "so_ein_warmer_scheitel_kommt_mir_nicht_ins_haus", "swosollessein", "washaterda",
+    "beten", "dasistdochnicht", "dorftrottel", "drohung", "erlauben",
+    "estutmirleid", "eywasdenn", "feuerzeug", "gekozt", "gerauschlie",
+    "grauezellen", "gruebeln", "heiraten", "jaehrlich", "jaoderja",
+    "kaikiste", "klopfen", "lipppefallen", "locke", "mitglied",
+    "najagut", "ofen", "pelzwaschen", "pinkelpause", "scheisser",
+    "schnaps", "schnupfen", "siehmalan", "stutzbalken", "tueren",
+    "weninteressiertdas", "zumessen", "zuruckrufen", "Heller", "klosettfrage",
+    "raupen", "Meisenarsch", "knabegarten", "reichentisch", "achso",
+    "rohkost", "brichmalan", "könig", "schalkimnacken", "segelprinz",
+    "krawall", "schnallstduab", "dichmitschleier", "machplatz", "schnautzeundex",
+    "doppelten", "machsachen", "schwachsinn", "siearsch", "einschattemwerfen",
+    "mehrdampf", "sodbrennen", "erhoerteuchnicht", "moeglich", "sonneputzen",
+    "ersagte", "morgenlachen", "stotterbacke", "feige", "mundstinken",
+    "strauesschen", "geniessen", "nanuchen", "stuehlchen", "nebenluft",
+    "tinte", "hinterkopf", "neuetreter", "ueberfall", "holinraus",
+    "nichtdoch", "vergelltsgott", "horschemal", "nummersehen", "warmeohren",
+    "ichsolldarein", "pokerkraft", "zigarrenrauch", "ihrhabturlaub", "quadratlatschen",
+    "keinenzweck", "ratgeber", "dachrinne", "erwachsen", "fingerweg",
+    "lappen", "wiedernixmitessen", "alles_raus_was_keine_miete_zahlt", "besohlen", "blutprobe",
+    "das_war_wohl_nichts", "entschuldigt_bitte_die_verspaetung", "fete", "grips", "kalkleiste",
+    "kokosnuss", "mach_schon_platz_ich_bin_der_landvogt", "ohh", "pfuiteufel_ist_die_haesslich", "pupille",
+    "arschderwelt", "ermir", "mich", "so_eine_scheisse", "solingen",
+    "was", "achsoachso", "begleitung", "dankemeinter", "gebiss",
+    "gesichtgefallen", "hauabfuttern", "kannst", "lachen1", "maul",
+    "ofenaus", "petze", "pizzahorchlappen", "scheitel", "schnauze",
+    "sitzriese", "umlegen", "waeschtrockner", "wassagtderkerl", "Hosen",
+    "kackstelzen", "Zornbold", "kessebienen", "Kohlen", "kleiderpuppe",
+    "bringwaszuessen", "klumbozypien", "buegeln", "kohlenabnehmen", "cocktailkirsche",
+    "lache1", "dasblutetja", "leiern", "dasistschlimm", "nochmlhoeren",
+    "doppelte", "patschhand", "dreckig", "perloktive", "einarschloch",
+    "pferdekuss", "eitergeschwuer", "platonisch", "elefantennummer", "prothese",
+    "faulesschwein", "rotzamaermel", "saufnichtsoviel", "flambierteskorsett", "schelllinks",
+    "friedensharken", "schlafen", "ganzruhig", "seienwirfreunde", "gelehaufen",
+    "splintinderpfanne", "gepuffert", "stinkbolzen", "gesundheit", "suessekleineschnalle",
+    "gibgas", "traeumen", "gipskorsett", "unterschreiben", "haltdeinenruessel",
+    "verscheissern", "hauchmichmalan", "wasfuereinabend", "heisseohren", "wasgehtdichdasan",
+    "hirseservieren", "wasistsokomisch", "hokus", "werzuletztlacht", "hollodrio",
+    "wirdzeit", "ismirschlecht", "besondersschlau", "fekalientonne", "fernglas",
+    "Fett", "feuerschweif", "fresse", "fuerchterlich", "furzen",
+    "gefaehrlicherguertel", "gemuetsmensch", "gottseimitdir", "gottzumgruss", "hahnzudrehen",
+    "hexhenschuss", "kanada", "kanone", "tuffelnase", "kaugummi",
+    "kennenwirunsnicht", "lebenverkuerzen", "lucifer", "maulesel", "mausefalle",
+    "nichtaufdiekleinen", "Pferd", "pfiffikus", "plueschlappen", "polieren",
+    "rausjetztmiteuch", "ruelps1", "sabberrinne", "sack", "schiss",
+    "schlucken", "solingen1", "tempotempo", "tutut", "verarschen",
+    "wasdumichkannst", "wasistmitdenkohlen", "wetterchen", "willstduaufsmaul",
+};
+
+ClipNames &clipNames()
+{
+    static ClipNames names(clipCatalogue.begin(), clipCatalogue.end());
+    return names;
+}
+
+std::int64_t clipCount()
+{
+    static const auto count = static_cast<std::int64_t>(clipNames().size());
+    return count;
+}
+
+} // namespace klonkel

@@ -1,0 +1,185 @@
+#include "ClipDecoder.h"
+
+#include <QFile>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
+}
+
+#include <sys/stat.h>
+
+namespace klonkel {
+
+namespace {
+
+// A stream that keeps failing is damaged beyond what skipping a packet can mend.
+constexpr int maxBadPacketsInARow = 32;
+
+std::string describe(int error)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error, text, sizeof text);
+    return text;
+}
+
+} // namespace
+
+ClipDecoder::Opened ClipDecoder::open(const QString &path, const PcmFormat &format)
+{
+    // FFmpeg's own diagnostics would leak a failing file's details onto standard error.
+    static const bool silenced = [] {
+        av_log_set_level(AV_LOG_QUIET);
+        return true;
+    }();
+    Q_UNUSED(silenced);
+
+    const QByteArray localPath = QFile::encodeName(path);
+    // Only regular files: a folder fails late and a FIFO would block the press forever.
+    struct stat status;
+    if (::stat(localPath.constData(), &status) != 0)
+        return {nullptr, "cannot stat the file"};
+    if (!S_ISREG(status.st_mode))
+        return {nullptr, "not a regular file"};
+
+    auto decoder = std::make_unique<ClipDecoder>(Key{});
+    decoder->m_format = format;
+
+    AVFormatContext *rawFormat = nullptr;
+    if (int error = avformat_open_input(&rawFormat, localPath.constData(), nullptr, nullptr);
+        error < 0)
+        return {nullptr, "open: " + describe(error)};
+    decoder->m_container.reset(rawFormat);
+
+    if (int error = avformat_find_stream_info(rawFormat, nullptr); error < 0)
+        return {nullptr, "stream info: " + describe(error)};
+
+    const AVCodec *codec = nullptr;
+    const int stream = av_find_best_stream(rawFormat, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (stream < 0 || !codec)
+        return {nullptr, "no audio stream"};
+    decoder->m_streamIndex = stream;
+
+    decoder->m_codec.reset(avcodec_alloc_context3(codec));
+    if (!decoder->m_codec)
+        return {nullptr, "out of memory"};
+    if (int error = avcodec_parameters_to_context(decoder->m_codec.get(),
+                                                  rawFormat->streams[stream]->codecpar);
+        error < 0)
+        return {nullptr, "codec parameters: " + describe(error)};
+    if (int error = avcodec_open2(decoder->m_codec.get(), codec, nullptr); error < 0)
+        return {nullptr, "codec: " + describe(error)};
+
+    decoder->m_packet.reset(av_packet_alloc());
+    decoder->m_frame.reset(av_frame_alloc());
+    if (!decoder->m_packet || !decoder->m_frame)
+        return {nullptr, "out of memory"};
+    return {std::move(decoder), {}};
+}
+
+void ClipDecoder::decodeInto(QByteArray &out, qsizetype wantedBytes)
+{
+    const qsizetype target = out.size() + wantedBytes;
+    while (!m_finished && out.size() < target) {
+        const int received = avcodec_receive_frame(m_codec.get(), m_frame.get());
+        if (received == 0) {
+            const bool converted = convertFrame(out);
+            av_frame_unref(m_frame.get());
+            if (!converted)
+                m_finished = true;
+        } else if (received == AVERROR(EAGAIN)) {
+            if (!sendNextPacket())
+                m_finished = true;
+        } else {
+            // End of the decoder's output (after the flush), or a decoder that gave up.
+            flushResampler(out);
+            m_finished = true;
+        }
+    }
+}
+
+bool ClipDecoder::sendNextPacket()
+{
+    if (m_inputDone)
+        return false;
+    while (true) {
+        const int read = av_read_frame(m_container.get(), m_packet.get());
+        if (read < 0) {
+            // End of file, or a file cut short: play what came before, then drain the decoder.
+            m_inputDone = true;
+            return avcodec_send_packet(m_codec.get(), nullptr) == 0;
+        }
+        if (m_packet->stream_index != m_streamIndex) {
+            av_packet_unref(m_packet.get());
+            continue;
+        }
+        const int sent = avcodec_send_packet(m_codec.get(), m_packet.get());
+        av_packet_unref(m_packet.get());
+        if (sent == 0) {
+            m_badPacketsInARow = 0;
+            return true;
+        }
+        if (sent == AVERROR(EAGAIN))
+            return true;
+        if (++m_badPacketsInARow > maxBadPacketsInARow)
+            return false;
+    }
+}
+
+bool ClipDecoder::convertFrame(QByteArray &out)
+{
+    AVFrame *frame = m_frame.get();
+    if (frame->nb_samples <= 0)
+        return true;
+    if (!m_resampler) {
+        AVChannelLayout outLayout;
+        av_channel_layout_default(&outLayout, m_format.channelCount);
+        AVChannelLayout inLayout;
+        if (frame->ch_layout.nb_channels > 0 &&
+            frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_copy(&inLayout, &frame->ch_layout);
+        else
+            av_channel_layout_default(&inLayout, std::max(1, frame->ch_layout.nb_channels));
+        SwrContext *raw = nullptr;
+        const int made = swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16,
+                                             m_format.sampleRate, &inLayout,
+                                             static_cast<AVSampleFormat>(frame->format),
+                                             frame->sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&inLayout);
+        av_channel_layout_uninit(&outLayout);
+        m_resampler.reset(raw);
+        if (made < 0 || swr_init(raw) < 0)
+            return false;
+    }
+    const int capacity = swr_get_out_samples(m_resampler.get(), frame->nb_samples);
+    if (capacity < 0)
+        return false;
+    const qsizetype start = out.size();
+    out.resize(start + qsizetype(capacity) * m_format.bytesPerFrame());
+    auto *target = reinterpret_cast<uint8_t *>(out.data() + start);
+    const int converted =
+        swr_convert(m_resampler.get(), &target, capacity,
+                    const_cast<const uint8_t **>(frame->extended_data), frame->nb_samples);
+    if (converted < 0) {
+        out.resize(start);
+        return false;
+    }
+    out.resize(start + qsizetype(converted) * m_format.bytesPerFrame());
+    return true;
+}
+
+void ClipDecoder::flushResampler(QByteArray &out)
+{
+    if (!m_resampler)
+        return;
+    const int capacity = swr_get_out_samples(m_resampler.get(), 0);
+    if (capacity <= 0)
+        return;
+    const qsizetype start = out.size();
+    out.resize(start + qsizetype(capacity) * m_format.bytesPerFrame());
+    auto *target = reinterpret_cast<uint8_t *>(out.data() + start);
+    const int converted = swr_convert(m_resampler.get(), &target, capacity, nullptr, 0);
+    out.resize(start + qsizetype(std::max(converted, 0)) * m_format.bytesPerFrame());
+}
+
+} // namespace klonkel

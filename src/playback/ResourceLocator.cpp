@@ -1,0 +1,66 @@
+#include "ResourceLocator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace klonkel {
+
+namespace {
+
+QString &overrideDirectory()
+{
+    static QString directory;
+    return directory;
+}
+
+QString findResourceDirectory()
+{
+    const QString executableDir = QCoreApplication::applicationDirPath();
+    const QString candidates[] = {
+        executableDir + QStringLiteral("/resources"),
+        executableDir + QStringLiteral("/../share/klonkel/resources"),
+    };
+    for (const QString &candidate : candidates) {
+        if (QFileInfo(candidate).isDir())
+            return QDir::cleanPath(candidate);
+    }
+    std::fprintf(stderr, "klonkel: the resources folder is missing; looked for %s and %s\n",
+                 qUtf8Printable(QDir::cleanPath(candidates[0])),
+                 qUtf8Printable(QDir::cleanPath(candidates[1])));
+    return QDir::cleanPath(candidates[0]);
+}
+
+} // namespace
+
+QString resourceDirectory()
+{
+    if (!overrideDirectory().isEmpty())
+        return overrideDirectory();
+    static const QString found = findResourceDirectory();
+    return found;
+}
+
+void setResourceDirectory(const QString &directory)
+{
+    overrideDirectory() = directory;
+}
+
+std::optional<QString> resourceLocation(std::string_view name, std::string_view extension)
+{
+    QString path = resourceDirectory();
+    path += u'/';
+    path += QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    path += u'.';
+    path += QString::fromUtf8(extension.data(), static_cast<qsizetype>(extension.size()));
+    // lstat, not stat: a link to nowhere is an entry that exists and fails to open.
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return path;
+}
+
+} // namespace klonkel

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages that building, running and testing need.
+# Only missing packages are installed, so a second run costs a dpkg query.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config make
+    qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools qt6-multimedia-dev
+    qt6-5compat-dev qt6-shadertools-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+    qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-shapes
+    qml6-module-qtquick-templates qml6-module-qt5compat-graphicaleffects
+    qml6-module-qttest qml6-module-qtqml-workerscript qt6-qpa-plugins libqt6opengl6-dev
+    libgl1-mesa-dri fonts-dejavu-core
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+)
+if [[ "${1:-}" == "--test" ]]; then
+    # Tests drive a real X server and record a real sound server.
+    packages+=(xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils sox ffmpeg)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+[[ $(id -u) -ne 0 ]] && sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
