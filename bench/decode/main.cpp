@@ -1,0 +1,73 @@
+// Decodes the whole catalogue and reports how long it took, and what the player holds in
+// memory while a clip plays.
+//   klonkel-decode-bench [resource-folder]
+
+#include "ClipCatalogue.h"
+#include "ClipDecoder.h"
+#include "ClipPlayer.h"
+#include "ResourceLocator.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 1)
+        klonkel::setResourceDirectory(QString::fromLocal8Bit(argv[1]));
+
+    const klonkel::PcmFormat format;
+    QElapsedTimer timer;
+    timer.start();
+    qsizetype pcmBytes = 0;
+    int failures = 0;
+    for (auto name : klonkel::clipCatalogue) {
+        const auto path = klonkel::resourceLocation(name, "m4a");
+        auto opened = path ? klonkel::ClipDecoder::open(*path, format) : klonkel::ClipDecoder::Opened{};
+        if (!opened.decoder) {
+            ++failures;
+            continue;
+        }
+        QByteArray pcm;
+        while (!opened.decoder->finished())
+            opened.decoder->decodeInto(pcm, 1 << 20);
+        pcmBytes += pcm.size();
+    }
+    const double decodeMs = timer.nsecsElapsed() / 1e6;
+    const double audioSeconds = double(pcmBytes) / format.bytesPerFrame() / format.sampleRate;
+    std::printf("decode whole catalogue: %.1f ms for %.1f s of audio (%.0fx real time), %d failures\n",
+                decodeMs, audioSeconds, audioSeconds * 1000 / decodeMs, failures);
+
+    const long before = residentKiB();
+    qsizetype largestPending = 0;
+    for (auto name : klonkel::clipCatalogue) {
+        klonkel::playClip(name);
+        if (klonkel::ClipPlayer *player = klonkel::audioPlayer())
+            largestPending = std::max(largestPending, player->pendingBytes());
+        QCoreApplication::processEvents();
+    }
+    klonkel::stopClip();
+    QCoreApplication::processEvents();
+    std::printf("player's decoded buffer: at most %.1f KiB; resident set after %zu plays: %+ld KiB\n",
+                largestPending / 1024.0, klonkel::clipCatalogue.size(), residentKiB() - before);
+    return 0;
+}
