@@ -45,8 +45,10 @@ ClipDecoder::Opened ClipDecoder::open(const QString &path, const PcmFormat &form
     auto decoder = std::make_unique<ClipDecoder>(Key{});
     decoder->m_format = format;
 
+    // Clips are MPEG-4 audio; guessing other formats would let random bytes pass for MP3 noise.
+    static const AVInputFormat *const mpeg4 = av_find_input_format("mp4");
     AVFormatContext *rawFormat = nullptr;
-    if (int error = avformat_open_input(&rawFormat, localPath.constData(), nullptr, nullptr);
+    if (int error = avformat_open_input(&rawFormat, localPath.constData(), mpeg4, nullptr);
         error < 0)
         return {nullptr, "open: " + describe(error)};
     decoder->m_container.reset(rawFormat);

@@ -38,10 +38,14 @@ private slots:
     // Must run first: nothing has played in this process yet.
     void stopBeforeAnyClipDoesNothing()
     {
-        StdoutCapture capture;
-        stopClip();
+        QByteArray output;
+        {
+            StdoutCapture capture;
+            stopClip();
+            output = capture.bytes();
+        }
+        QCOMPARE(output, QByteArray());
         QCOMPARE(audioPlayer(), nullptr);
-        QCOMPARE(capture.bytes(), QByteArray());
     }
 
     void secondClipCutsTheFirstAtOnce()
@@ -83,11 +87,13 @@ private slots:
         ClipPlayer *sounding_ = audioPlayer();
         QTest::qWait(300);
         const qsizetype badPress = recording.samplesSoFar();
+        QByteArray written;
         {
             StdoutCapture capture;
             playClip(name.toStdString());
-            QCOMPARE(capture.bytes(), output);
+            written = capture.bytes();
         }
+        QCOMPARE(written, output);
         QCOMPARE(audioPlayer(), sounding_);
         QTest::qWait(500);
         const std::vector<float> samples = recording.stop();

@@ -167,9 +167,12 @@ private slots:
     void playlistLineIsBracketedQuotedAndUtf8()
     {
         const ClipNames catalogue(clipCatalogue.begin(), clipCatalogue.end());
-        StdoutCapture capture;
-        writeLine(playlistLine(catalogue));
-        const QByteArray line = capture.bytes();
+        QByteArray line;
+        {
+            StdoutCapture capture;
+            writeLine(playlistLine(catalogue));
+            line = capture.bytes();
+        }
 
         QVERIFY(line.startsWith("[\"ach_ja\", \"arschvoll_los\", \"begreifst_du_nicht\", "));
         QVERIFY(line.endsWith("\"wetterchen\", \"willstduaufsmaul\"]\n"));
@@ -186,24 +189,28 @@ private slots:
     // Start as the screen does (shuffle, print), then press through two passes and one more.
     void pressesWalkWholePassesAndRewind()
     {
-        StdoutCapture capture;
-        shuffleClipNames();
-        printPlaylist();
-        const ClipNames firstOrder = clipNames();
-
+        ClipNames firstOrder;
         std::vector<std::string> played;
         QList<QByteArray> pressOutput;
-        for (int press = 1; press <= 2 * 264 + 1; ++press) {
-            const qsizetype before = capture.bytes().size();
-            writeLine("button Tapped");
-            checkPlaylist();
-            played.push_back(clipNames()[std::size_t(playIndex)]);
-            playIndex += 1;
-            pressOutput.append(capture.bytes().mid(before));
+        QByteArray output;
+        {
+            StdoutCapture capture;
+            shuffleClipNames();
+            printPlaylist();
+            firstOrder = clipNames();
+            for (int press = 1; press <= 2 * 264 + 1; ++press) {
+                const qsizetype before = capture.bytes().size();
+                writeLine("button Tapped");
+                checkPlaylist();
+                played.push_back(clipNames()[std::size_t(playIndex)]);
+                playIndex += 1;
+                pressOutput.append(capture.bytes().mid(before));
+            }
+            output = capture.bytes();
         }
 
         const ClipNames catalogue(clipCatalogue.begin(), clipCatalogue.end());
-        const QList<QByteArray> startLines = linesOf(capture.bytes().left(capture.bytes().indexOf("button Tapped")));
+        const QList<QByteArray> startLines = linesOf(output.left(output.indexOf("button Tapped")));
         QCOMPARE(startLines, QList<QByteArray>{QByteArray::fromStdString(playlistLine(firstOrder))});
         QCOMPARE(pressOutput[0], QByteArray("button Tapped\n0\n264\n"));
         QCOMPARE(pressOutput[263], QByteArray("button Tapped\n263\n264\n"));
