@@ -1,5 +1,8 @@
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
+#include <QWindow>
+
+#include "TerminationSignals.h"
 
 #include <csignal>
 
@@ -10,6 +13,13 @@ int main(int argc, char *argv[])
 
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Klonkel"));
+
+    // Ctrl+C in a terminal or a service manager's stop closes the window as the user would.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app, [] {
+        for (QWindow *window : QGuiApplication::topLevelWindows())
+            window->close();
+    });
 
     QQmlApplicationEngine engine;
     QObject::connect(
