@@ -63,10 +63,12 @@ int main(int argc, char *argv[])
         klonkel::playClip(name);
         if (klonkel::ClipPlayer *player = klonkel::audioPlayer())
             largestPending = std::max(largestPending, player->pendingBytes());
+        // As the event loop would: replaced players are deleted once the press is handled.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
     }
     klonkel::stopClip();
-    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     std::printf("player's decoded buffer: at most %.1f KiB; resident set after %zu plays: %+ld KiB\n",
                 largestPending / 1024.0, klonkel::clipCatalogue.size(), residentKiB() - before);
     return 0;

@@ -8,7 +8,7 @@
 
 QUrl Resources::image(const QString &name) const
 {
-    const QString path = klonkel::resourceDirectory() + u'/' + name + u".png";
+    const QString path = klonkel::resourceDirectory() + u'/' + name + QStringLiteral(".png");
     if (QFileInfo(path).isFile())
         return QUrl::fromLocalFile(path);
     std::fprintf(stderr, "klonkel: picture \"%s\" is missing; looked for %s\n",

@@ -25,6 +25,8 @@ int main(int argc, char *argv[])
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app,
         [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+    // Qt 6.4 does not look in the resource tree for modules by itself.
+    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Klonkel/app/KlonkelApp.qml")));
 
     return QGuiApplication::exec();

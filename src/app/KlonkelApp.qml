@@ -1,0 +1,48 @@
+import QtQuick
+import QtQuick.Window
+import Klonkel
+
+// The app's one window: no title bar, sized by the main screen, moved by dragging its
+// background, closed by the window manager, Ctrl+W or Ctrl+Q. Closing it takes the screen off
+// screen, which ends the program.
+Window {
+    id: window
+
+    width: contentView.width
+    height: contentView.height
+    minimumWidth: width
+    maximumWidth: width
+    minimumHeight: height
+    maximumHeight: height
+    flags: Qt.Window | Qt.FramelessWindowHint
+    title: qsTr("Pellmor Soundboard")
+    visible: true
+
+    Shortcut {
+        sequences: ["Ctrl+W", "Ctrl+Q"]
+        onActivated: window.close()
+    }
+
+    // Beneath the screen, so that it only receives presses that no control of the screen takes.
+    MouseArea {
+        property bool followsPointer: false
+        property point pressPosition
+
+        anchors.fill: parent
+        // Without a window manager that moves windows, the window follows the pointer itself.
+        onPressed: mouse => {
+            followsPointer = !window.startSystemMove()
+            pressPosition = Qt.point(mouse.x, mouse.y)
+        }
+        onPositionChanged: mouse => {
+            if (!followsPointer)
+                return
+            window.x += mouse.x - pressPosition.x
+            window.y += mouse.y - pressPosition.y
+        }
+    }
+
+    ContentView {
+        id: contentView
+    }
+}

@@ -1,0 +1,246 @@
+import QtQuick
+import QtQuick.Shapes as Shapes
+import Klonkel
+
+// The main screen: a backdrop, a ring that springs open and shut behind everything else, and a
+// title above the big button that plays the next clip.
+Item {
+    id: contentView
+
+    // State, with the values every fresh screen starts from.
+    property bool isToggled: false
+    property real animationAmount: 0.1
+    property bool shiftColors: false
+    property color color: "blue"
+    property bool showStroke: false
+    property bool growFlower: false
+    readonly property color bg: Qt.rgba(0, 0, 0, 1)
+
+    readonly property real backdropOpacity: 0.8
+    readonly property real ringDiameter: 180
+    readonly property real ringPadding: 43
+    readonly property real ringOpenLineWidth: 1
+    readonly property real ringClosedLineWidth: 90
+    readonly property real hueShiftedAngleDegrees: 45
+    readonly property real hueRestingAngleDegrees: 1600
+    readonly property int hueSweepDurationMs: 5000
+    readonly property int growDurationMs: 1000
+
+    function buttonTapped() {
+        Playback.writeLine("button Tapped")
+        Playback.checkPlaylist()
+        linearAnimation.run(tapAnimation)
+        Playback.playClip(Playback.clipNameAt(Playback.playIndex))
+        Playback.playIndex += 1
+    }
+
+    function tapAnimation() {
+        color = Qt.colorEqual(color, "red") ? "blue" : "white"
+        showStroke = !showStroke
+    }
+
+    function contentAppeared() {
+        shiftColors = !shiftColors
+        Playback.writeLine("ContentView appeared!")
+        Playback.shuffleClipNames()
+        animationAmount = 1.0
+        Playback.printPlaylist()
+    }
+
+    function contentDisappeared() {
+        Playback.writeLine("ContentView disappeared!")
+        Playback.stopClip()
+        Playback.endProcess()
+    }
+
+    function imageAppeared() {
+        shiftColors = !shiftColors
+    }
+
+    width: 500
+    height: 300
+
+    // Changes made through it animate linearly over the default duration.
+    AnimationTransaction {
+        id: linearAnimation
+        durationMs: 350
+    }
+
+    Shapes.Shape {
+        id: backdrop
+        anchors.fill: parent
+
+        Shapes.ShapePath {
+            strokeColor: "transparent"
+            fillGradient: LinearGradientFill {
+                frameWidth: backdrop.width
+                frameHeight: backdrop.height
+                startColor: Qt.alpha(ColourPalette.slateGrey, contentView.backdropOpacity)
+                endColor: Qt.alpha(ColourPalette.nearBlack, contentView.backdropOpacity)
+            }
+            PathSvg {
+                path: backdropOutline.svgPath(0, 0, backdrop.width, backdrop.height)
+            }
+        }
+
+        RectangleOutline {
+            id: backdropOutline
+        }
+    }
+
+    Column {
+        id: ringColumn
+        anchors.fill: parent
+        spacing: 0
+
+        Item {
+            id: ringSpacer
+            width: 1
+            height: Math.max(0, ringColumn.height - paddedRing.height)
+        }
+
+        Item {
+            id: paddedRing
+            objectName: "paddedRing"
+            anchors.horizontalCenter: parent.horizontalCenter
+            width: ring.width + 2 * contentView.ringPadding
+            height: ring.height + 2 * contentView.ringPadding
+
+            StrokeBorderCapsule {
+                id: ring
+                objectName: "ring"
+                x: contentView.ringPadding
+                y: contentView.ringPadding
+                width: contentView.ringDiameter
+                height: contentView.ringDiameter
+                color: ColourPalette.nearBlack
+                lineWidth: ringSpring.value
+
+                InterpolatingSpring {
+                    id: ringSpring
+                    objectName: "ringSpring"
+                    mass: 1
+                    stiffness: 60
+                    damping: 15
+                    initialVelocity: 0
+                    target: contentView.showStroke ? contentView.ringOpenLineWidth
+                                                   : contentView.ringClosedLineWidth
+                }
+            }
+        }
+    }
+
+    Column {
+        id: titleColumn
+        anchors.centerIn: parent
+        spacing: 30
+
+        Item {
+            id: title
+            objectName: "title"
+            anchors.horizontalCenter: parent.horizontalCenter
+            implicitWidth: titleText.implicitWidth
+            implicitHeight: titleText.implicitHeight
+
+            Text {
+                id: titleText
+                objectName: "titleText"
+                // Drawn only through its shadow, which shows it on top of itself.
+                opacity: 0
+                text: qsTr("Pellmor Soundboard")
+                font.pixelSize: 25
+                font.weight: Font.Normal
+                color: contentView.color
+
+                Behavior on color {
+                    enabled: linearAnimation.isOpen
+                    ColorAnimation {
+                        duration: linearAnimation.durationMs
+                        easing.type: Easing.Linear
+                    }
+                }
+            }
+
+            SoftShadow {
+                anchors.fill: titleText
+                source: titleText
+                color: ColourPalette.nearBlack
+                blurRadius: 20
+                offsetX: 5
+                offsetY: 5
+            }
+        }
+
+        ColourFullButtonStyle {
+            id: mainButton
+            objectName: "mainButton"
+            anchors.horizontalCenter: parent.horizontalCenter
+            focus: true
+            Accessible.name: qsTr("Play the next clip")
+
+            // Scaling draws the button smaller but leaves its place in the column unchanged.
+            scale: contentView.animationAmount
+            Behavior on scale {
+                EaseInOutAnimation {
+                    durationMs: contentView.growDurationMs
+                }
+            }
+
+            onClicked: contentView.buttonTapped()
+
+            contentItem: Item {
+                id: buttonImage
+                implicitWidth: 100
+                implicitHeight: 90
+
+                Image {
+                    id: picture
+                    anchors.fill: parent
+                    visible: false
+                    source: Resources.image("Pellmor")
+                    fillMode: Image.Stretch
+                    smooth: true
+                }
+
+                HueRotation {
+                    id: huedPicture
+                    anchors.fill: parent
+                    // Drawn only through its shadow, which shows it on top of itself.
+                    opacity: 0
+                    source: picture
+                    angleDegrees: hueAnimation.value
+
+                    RepeatingReversingAnimation {
+                        id: hueAnimation
+                        objectName: "hueAnimation"
+                        durationMs: contentView.hueSweepDurationMs
+                        target: contentView.shiftColors ? contentView.hueShiftedAngleDegrees
+                                                        : contentView.hueRestingAngleDegrees
+                    }
+                }
+
+                // A missing picture leaves the bare button face rather than an empty texture.
+                SoftShadow {
+                    anchors.fill: parent
+                    visible: picture.status === Image.Ready
+                    source: huedPicture
+                    color: "gray"
+                    blurRadius: 20
+                    offsetX: 5
+                    offsetY: 5
+                }
+
+                ViewLifecycle {
+                    view: buttonImage
+                    onAppeared: contentView.imageAppeared()
+                }
+            }
+
+            ViewLifecycle {
+                view: mainButton
+                onAppeared: contentView.contentAppeared()
+                onDisappeared: contentView.contentDisappeared()
+            }
+        }
+    }
+}

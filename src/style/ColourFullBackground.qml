@@ -1,0 +1,122 @@
+import QtQuick
+import QtQuick.Shapes as Shapes
+import Klonkel
+
+// Paints an outline with a gradient fill, a gradient rim and two soft shadows cast in opposite
+// directions, in a resting look or, while `isHighlighted`, a pressed look. It knows nothing about
+// what sits on it.
+Item {
+    id: background
+
+    property bool isHighlighted: false
+    property QtObject outline: CircleOutline {}
+    // Local state that never changes the look; it starts false and nothing writes it.
+    property bool shiftColors: false
+
+    readonly property real rimWidth: 4
+    readonly property real shadowBlurRadius: 10
+
+    component Look: QtObject {
+        property color fillStart
+        property color fillEnd
+        property color rimStart
+        property color rimEnd
+        property point firstShadowOffset
+        property point secondShadowOffset
+    }
+
+    readonly property Look pressedLook: Look {
+        fillStart: ColourPalette.deepBlue
+        fillEnd: ColourPalette.brightBlue
+        rimStart: ColourPalette.brightBlue
+        rimEnd: ColourPalette.deepBlue
+        firstShadowOffset: Qt.point(5, 5)
+        secondShadowOffset: Qt.point(-5, -5)
+    }
+    readonly property Look restingLook: Look {
+        fillStart: ColourPalette.slateGrey
+        fillEnd: ColourPalette.nearBlack
+        rimStart: ColourPalette.deepBlue
+        rimEnd: ColourPalette.brightBlue
+        firstShadowOffset: Qt.point(-10, -10)
+        secondShadowOffset: Qt.point(10, 10)
+    }
+    readonly property Look look: isHighlighted ? pressedLook : restingLook
+
+    // The shadows are effects over a captured picture, and the second one is cast by the first:
+    // the picture gets room around the shape for the outer rim and both shadows, or they are cut off.
+    readonly property real paintMargin: rimWidth / 2 + 20 + 4 * shadowBlurRadius
+
+    Item {
+        id: shapeWithRim
+        anchors.fill: parent
+        anchors.margins: -background.paintMargin
+        // Drawn only through the shadows, which show it on top of themselves.
+        opacity: 0
+
+        Shapes.Shape {
+            x: background.paintMargin
+            y: background.paintMargin
+            width: background.width
+            height: background.height
+            // Shapes are not antialiased by themselves; multisampling smooths the curved edges.
+            layer.enabled: true
+            layer.samples: 4
+
+            Shapes.ShapePath {
+                strokeColor: "transparent"
+                fillGradient: LinearGradientFill {
+                    frameWidth: background.width
+                    frameHeight: background.height
+                    startColor: background.look.fillStart
+                    endColor: background.look.fillEnd
+                }
+                PathSvg {
+                    path: background.outline.svgPath(0, 0, background.width, background.height)
+                }
+            }
+
+            // The rim is centred on the outline; a gradient stroke is drawn as the band between
+            // the outline grown and shrunk by half the rim width.
+            Shapes.ShapePath {
+                strokeColor: "transparent"
+                fillRule: Shapes.ShapePath.OddEvenFill
+                fillGradient: LinearGradientFill {
+                    frameWidth: background.width
+                    frameHeight: background.height
+                    startColor: background.look.rimStart
+                    endColor: background.look.rimEnd
+                }
+                PathSvg {
+                    readonly property real halfRim: background.rimWidth / 2
+                    path: background.outline.svgPath(-halfRim, -halfRim,
+                                                     background.width + 2 * halfRim,
+                                                     background.height + 2 * halfRim)
+                          + " " + background.outline.svgPath(halfRim, halfRim,
+                                                             background.width - 2 * halfRim,
+                                                             background.height - 2 * halfRim)
+                }
+            }
+        }
+    }
+
+    SoftShadow {
+        id: firstShadow
+        anchors.fill: shapeWithRim
+        source: shapeWithRim
+        opacity: 0
+        color: ColourPalette.slateGrey
+        blurRadius: background.shadowBlurRadius
+        offsetX: background.look.firstShadowOffset.x
+        offsetY: background.look.firstShadowOffset.y
+    }
+
+    SoftShadow {
+        anchors.fill: shapeWithRim
+        source: firstShadow
+        color: ColourPalette.nearBlack
+        blurRadius: background.shadowBlurRadius
+        offsetX: background.look.secondShadowOffset.x
+        offsetY: background.look.secondShadowOffset.y
+    }
+}
