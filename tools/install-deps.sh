@@ -11,11 +11,13 @@ packages=(
     qml6-module-qtquick-templates qml6-module-qt5compat-graphicaleffects
     qml6-module-qttest qml6-module-qtqml-workerscript qt6-qpa-plugins libqt6opengl6-dev
     libgl1-mesa-dri fonts-dejavu-core
-    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev
 )
 if [[ "${1:-}" == "--test" ]]; then
     # Tests drive a real X server and record a real sound server.
     packages+=(xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils sox ffmpeg)
+    # The launcher entry and AppStream validators; dpkg-shlibdeps and file for the package test.
+    packages+=(desktop-file-utils appstream dpkg-dev file python3)
 fi
 
 missing=()

@@ -3,6 +3,7 @@
 #include "ClipCatalogue.h"
 #include "DiagnosticOutput.h"
 #include "ResourceLocator.h"
+#include "SoundServerProbe.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
@@ -21,8 +22,19 @@ namespace {
 constexpr int sinkBufferMs = 100;
 constexpr int feedIntervalMs = 20;
 
+// Qt's audio layer is first touched only once a sound server answers (see SoundServerProbe).
+bool audioOutputReachable()
+{
+    static bool reached = false;
+    if (!reached)
+        reached = soundServerAnswers();
+    return reached;
+}
+
 PcmFormat outputPcmFormat()
 {
+    if (!audioOutputReachable())
+        return {};
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
         return {};
@@ -152,6 +164,8 @@ std::unique_ptr<ClipPlayer> ClipPlayer::create(const QString &path)
 void ClipPlayer::play()
 {
     stop();
+    if (!audioOutputReachable())
+        return; // no sound server: the press goes on silently
     m_sink = new QAudioSink(m_format, this);
     m_sink->setBufferSize(m_decoder->format().bytesFor(sinkBufferMs));
     m_output = m_sink->start();
