@@ -3,7 +3,7 @@
 PRESET ?= default
 BUILD_DIR = $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 
-.PHONY: deps test-deps build run test bench clean
+.PHONY: deps test-deps build run test check fuzz-smoke bench clean
 
 deps:
 	tools/install-deps.sh
@@ -18,8 +18,22 @@ build: deps
 run: build
 	$(BUILD_DIR)/klonkel
 
-test: test-deps build
+# Every test in a normal build, again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then a short fuzzing run of the clip decoder.
+test: test-deps
+	$(MAKE) --no-print-directory check PRESET=default
+	$(MAKE) --no-print-directory check PRESET=sanitize
+	$(MAKE) --no-print-directory fuzz-smoke
+
+check:
+	cmake --preset $(PRESET)
+	cmake --build --preset $(PRESET)
 	tools/with-session.sh ctest --preset $(PRESET)
+
+fuzz-smoke:
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	ctest --preset fuzz
 
 bench: test-deps build
 	tools/with-session.sh bench/run-all.sh $(BUILD_DIR)

@@ -9,12 +9,12 @@
 
 using namespace klonkel;
 
-qint64 PlaybackBridge::playIndex() const
+int PlaybackBridge::playIndex() const
 {
-    return klonkel::playIndex;
+    return static_cast<int>(klonkel::playIndex);
 }
 
-void PlaybackBridge::setPlayIndex(qint64 index)
+void PlaybackBridge::setPlayIndex(int index)
 {
     if (klonkel::playIndex == index)
         return;
@@ -22,9 +22,9 @@ void PlaybackBridge::setPlayIndex(qint64 index)
     emit playIndexChanged();
 }
 
-qint64 PlaybackBridge::clipCount() const
+int PlaybackBridge::clipCount() const
 {
-    return klonkel::clipCount();
+    return static_cast<int>(klonkel::clipCount());
 }
 
 void PlaybackBridge::writeLine(const QString &line) const
@@ -50,10 +50,10 @@ void PlaybackBridge::printPlaylist() const
     klonkel::printPlaylist();
 }
 
-QString PlaybackBridge::clipNameAt(qint64 index) const
+QString PlaybackBridge::clipNameAt(int index) const
 {
     const auto &names = clipNames();
-    if (index < 0 || index >= static_cast<qint64>(names.size()))
+    if (index < 0 || index >= static_cast<int>(names.size()))
         return {};
     return QString::fromStdString(names[static_cast<std::size_t>(index)]);
 }

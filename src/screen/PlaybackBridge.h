@@ -11,21 +11,22 @@ class PlaybackBridge : public QObject
     Q_OBJECT
     QML_NAMED_ELEMENT(Playback)
     QML_SINGLETON
-    Q_PROPERTY(qint64 playIndex READ playIndex WRITE setPlayIndex NOTIFY playIndexChanged)
-    Q_PROPERTY(qint64 clipCount READ clipCount CONSTANT)
+    // QML has no 64-bit integer type; positions and counts stay far below 2^31.
+    Q_PROPERTY(int playIndex READ playIndex WRITE setPlayIndex NOTIFY playIndexChanged)
+    Q_PROPERTY(int clipCount READ clipCount CONSTANT)
 
 public:
     using QObject::QObject;
 
-    qint64 playIndex() const;
-    void setPlayIndex(qint64 index);
-    qint64 clipCount() const;
+    int playIndex() const;
+    void setPlayIndex(int index);
+    int clipCount() const;
 
     Q_INVOKABLE void writeLine(const QString &line) const;
     Q_INVOKABLE void checkPlaylist();
     Q_INVOKABLE void shuffleClipNames() const;
     Q_INVOKABLE void printPlaylist() const;
-    Q_INVOKABLE QString clipNameAt(qint64 index) const;
+    Q_INVOKABLE QString clipNameAt(int index) const;
     Q_INVOKABLE void playClip(const QString &name) const;
     Q_INVOKABLE void stopClip() const;
     // Leaves the event loop with status 0; Qt then tears the window down in order.

@@ -1,6 +1,6 @@
 #include "PlaybackDouble.h"
 
-void PlaybackDouble::setPlayIndex(qint64 index)
+void PlaybackDouble::setPlayIndex(int index)
 {
     record(QStringLiteral("playIndex=%1").arg(index));
     if (index == m_playIndex)
@@ -33,7 +33,7 @@ void PlaybackDouble::printPlaylist()
     record(QStringLiteral("printPlaylist"));
 }
 
-QString PlaybackDouble::clipNameAt(qint64 index)
+QString PlaybackDouble::clipNameAt(int index)
 {
     record(QStringLiteral("clipNameAt:%1").arg(index));
     return index >= 0 && index < clipCount() ? m_clipNames.at(index) : QString();

@@ -9,23 +9,23 @@
 class PlaybackDouble : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(qint64 playIndex READ playIndex WRITE setPlayIndex NOTIFY playIndexChanged)
-    Q_PROPERTY(qint64 clipCount READ clipCount CONSTANT)
+    Q_PROPERTY(int playIndex READ playIndex WRITE setPlayIndex NOTIFY playIndexChanged)
+    Q_PROPERTY(int clipCount READ clipCount CONSTANT)
     Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
 
 public:
     using QObject::QObject;
 
-    qint64 playIndex() const { return m_playIndex; }
-    void setPlayIndex(qint64 index);
-    qint64 clipCount() const { return m_clipNames.size(); }
+    int playIndex() const { return m_playIndex; }
+    void setPlayIndex(int index);
+    int clipCount() const { return m_clipNames.size(); }
     QStringList calls() const { return m_calls; }
 
     Q_INVOKABLE void writeLine(const QString &line);
     Q_INVOKABLE void checkPlaylist();
     Q_INVOKABLE void shuffleClipNames();
     Q_INVOKABLE void printPlaylist();
-    Q_INVOKABLE QString clipNameAt(qint64 index);
+    Q_INVOKABLE QString clipNameAt(int index);
     Q_INVOKABLE void playClip(const QString &name);
     Q_INVOKABLE void stopClip();
     Q_INVOKABLE void endProcess();
@@ -42,5 +42,5 @@ private:
     QStringList m_clipNames{QStringLiteral("first"), QStringLiteral("second"),
                             QStringLiteral("third")};
     QStringList m_calls;
-    qint64 m_playIndex = 0;
+    int m_playIndex = 0;
 };
