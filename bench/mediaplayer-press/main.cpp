@@ -37,7 +37,8 @@ int main(int argc, char *argv[])
             output = std::make_unique<QAudioOutput>();
             player = std::make_unique<QMediaPlayer>();
             player->setAudioOutput(output.get());
-            player->setSource(QUrl::fromLocalFile(folder + u'/' + QString::fromStdString(name) + QStringLiteral(".m4a")));
+            player->setSource(QUrl::fromLocalFile(folder + u'/' + QString::fromStdString(name) +
+                                                  QStringLiteral(".m4a")));
             player->play();
         }
     });

@@ -137,16 +137,14 @@ bool ClipDecoder::convertFrame(QByteArray &out)
         AVChannelLayout outLayout;
         av_channel_layout_default(&outLayout, m_format.channelCount);
         AVChannelLayout inLayout;
-        if (frame->ch_layout.nb_channels > 0 &&
-            frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC)
+        if (frame->ch_layout.nb_channels > 0 && frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC)
             av_channel_layout_copy(&inLayout, &frame->ch_layout);
         else
             av_channel_layout_default(&inLayout, std::max(1, frame->ch_layout.nb_channels));
         SwrContext *raw = nullptr;
-        const int made = swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16,
-                                             m_format.sampleRate, &inLayout,
-                                             static_cast<AVSampleFormat>(frame->format),
-                                             frame->sample_rate, 0, nullptr);
+        const int made = swr_alloc_set_opts2(
+            &raw, &outLayout, AV_SAMPLE_FMT_S16, m_format.sampleRate, &inLayout,
+            static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&inLayout);
         av_channel_layout_uninit(&outLayout);
         m_resampler.reset(raw);

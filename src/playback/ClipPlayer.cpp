@@ -79,8 +79,7 @@ struct FileStamp
         return device == other.device && inode == other.inode && size == other.size &&
                modified.tv_sec == other.modified.tv_sec &&
                modified.tv_nsec == other.modified.tv_nsec &&
-               changed.tv_sec == other.changed.tv_sec &&
-               changed.tv_nsec == other.changed.tv_nsec;
+               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
     }
 };
 

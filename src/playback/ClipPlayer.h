@@ -49,7 +49,7 @@ private:
     std::unique_ptr<ClipDecoder> m_decoder;
     QByteArray m_pending;
     QAudioFormat m_format;
-    QAudioSink *m_sink = nullptr; // child of this player
+    QAudioSink *m_sink = nullptr;  // child of this player
     QIODevice *m_output = nullptr; // owned by m_sink
     QTimer m_feedTimer;
     qsizetype m_silenceToWrite = 0;

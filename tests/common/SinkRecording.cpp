@@ -63,8 +63,8 @@ double toneLevel(const std::vector<float> &samples, qsizetype begin, qsizetype l
         beforePrevious = previous;
         previous = current;
     }
-    const double power =
-        previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
+    const double power = previous * previous + beforePrevious * beforePrevious -
+                         coefficient * previous * beforePrevious;
     return 2.0 * std::sqrt(std::max(power, 0.0)) / double(end - begin);
 }
 

@@ -20,10 +20,11 @@ constexpr qsizetype ms = SinkRecording::sampleRate / 1000;
 bool encodeTone(const QString &path, const QString &source, const QStringList &output)
 {
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-v"), QStringLiteral("error"),
-                                                       QStringLiteral("-y"), QStringLiteral("-f"),
-                                                       QStringLiteral("lavfi"), QStringLiteral("-i"), source}
-                                               + output + QStringList{path});
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                             QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                             source} +
+                     output + QStringList{path});
     return ffmpeg.waitForFinished(120000) && ffmpeg.exitCode() == 0;
 }
 
@@ -36,7 +37,10 @@ class BadClipsTest : public QObject
 
     QTemporaryDir m_folder;
 
-    QString clipPath(const char *name) const { return m_folder.filePath(QString::fromLatin1(name) + QStringLiteral(".m4a")); }
+    QString clipPath(const char *name) const
+    {
+        return m_folder.filePath(QString::fromLatin1(name) + QStringLiteral(".m4a"));
+    }
 
 private slots:
     void initTestCase()
@@ -64,24 +68,34 @@ private slots:
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("ftyp? no, just words about a clip\n");
         text.close();
-        QVERIFY(QFile::copy(QStringLiteral(KLONKEL_SOURCE_DIR "/resources/Pellmor.png"), clipPath("picture")));
+        QVERIFY(QFile::copy(QStringLiteral(KLONKEL_SOURCE_DIR "/resources/Pellmor.png"),
+                            clipPath("picture")));
         QVERIFY(QDir(m_folder.path()).mkdir(QStringLiteral("folder.m4a")));
         QVERIFY(QFile::copy(clipPath("good"), clipPath("unreadable")));
         QVERIFY(QFile::setPermissions(clipPath("unreadable"), QFileDevice::WriteOwner));
-        QVERIFY(QFile::link(m_folder.filePath(QStringLiteral("nowhere")), clipPath("dangling_link")));
+        QVERIFY(
+            QFile::link(m_folder.filePath(QStringLiteral("nowhere")), clipPath("dangling_link")));
 
-        const QString tone = QStringLiteral("aevalsrc=0.5*sin(2*PI*1000*t)|0.5*sin(2*PI*1000*t)|0.5*sin(2*PI*1000*t)|0.5*sin(2*PI*1000*t)|0.5*sin(2*PI*1000*t)|0.5*sin(2*PI*1000*t):s=96000:d=2");
-        QVERIFY(encodeTone(clipPath("six_channels_96k"), tone, {QStringLiteral("-c:a"), QStringLiteral("aac")}));
-        QVERIFY(encodeTone(clipPath("mono_8k"), QStringLiteral("aevalsrc=0.5*sin(2*PI*1000*t):s=8000:d=2"),
+        const QString tone = QStringLiteral(
+            "aevalsrc=0.5*sin(2*PI*1000*t)|0.5*sin(2*PI*1000*t)|0.5*sin(2*PI*1000*t)|0.5*sin(2*PI*"
+            "1000*t)|0.5*sin(2*PI*1000*t)|0.5*sin(2*PI*1000*t):s=96000:d=2");
+        QVERIFY(encodeTone(clipPath("six_channels_96k"), tone,
                            {QStringLiteral("-c:a"), QStringLiteral("aac")}));
-        QVERIFY(encodeTone(clipPath("thirty_minutes"), QStringLiteral("sine=frequency=1000:sample_rate=8000:duration=1800"),
-                           {QStringLiteral("-af"), QStringLiteral("volume=4"), QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"), QStringLiteral("12k")}));
+        QVERIFY(encodeTone(clipPath("mono_8k"),
+                           QStringLiteral("aevalsrc=0.5*sin(2*PI*1000*t):s=8000:d=2"),
+                           {QStringLiteral("-c:a"), QStringLiteral("aac")}));
+        QVERIFY(
+            encodeTone(clipPath("thirty_minutes"),
+                       QStringLiteral("sine=frequency=1000:sample_rate=8000:duration=1800"),
+                       {QStringLiteral("-af"), QStringLiteral("volume=4"), QStringLiteral("-c:a"),
+                        QStringLiteral("aac"), QStringLiteral("-b:a"), QStringLiteral("12k")}));
     }
 
     void undecodableFilesWriteErrorAndKeepTheClipSounding_data()
     {
         QTest::addColumn<QByteArray>("name");
-        for (const char *name : {"zero_bytes", "truncated", "random_bytes", "text", "picture", "folder", "unreadable", "dangling_link"})
+        for (const char *name : {"zero_bytes", "truncated", "random_bytes", "text", "picture",
+                                 "folder", "unreadable", "dangling_link"})
             QTest::newRow(name) << QByteArray(name);
     }
 

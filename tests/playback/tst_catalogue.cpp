@@ -22,8 +22,9 @@ private slots:
         const QRegularExpression allowed(QStringLiteral("^[A-Za-z0-9_\u00f6]+$"));
         for (std::string_view name : clipCatalogue) {
             QVERIFY2(name.size() >= 3 && name.size() <= 47, name.data());
-            QVERIFY2(allowed.match(QString::fromUtf8(name.data(), qsizetype(name.size()))).hasMatch(),
-                     name.data());
+            QVERIFY2(
+                allowed.match(QString::fromUtf8(name.data(), qsizetype(name.size()))).hasMatch(),
+                name.data());
         }
         QCOMPARE(QByteArray(clipCatalogue[77].data(), 6), QByteArray("\x6b\xc3\xb6\x6e\x69\x67"));
         QCOMPARE(clipCatalogue[244], std::string_view("mausefalle"));
@@ -44,7 +45,8 @@ private slots:
         const QList<QByteArray> lines = list.readAll().trimmed().split('\n');
         QCOMPARE(lines.size(), 264);
         for (std::size_t i = 0; i < clipCatalogue.size(); ++i)
-            QCOMPARE(lines[qsizetype(i)], QByteArray(clipCatalogue[i].data(), qsizetype(clipCatalogue[i].size())));
+            QCOMPARE(lines[qsizetype(i)],
+                     QByteArray(clipCatalogue[i].data(), qsizetype(clipCatalogue[i].size())));
     }
 
     void everyClipHasItsResourceUnderTheExactBytes()
@@ -55,7 +57,8 @@ private slots:
             QVERIFY2(location && QFileInfo(*location).isFile(), name.data());
         }
         // Read the folder's raw entry names: the file must be stored precomposed, not NFD.
-        const QStringList entries = QDir(resourceDirectory()).entryList({QStringLiteral("k*nig.m4a")});
+        const QStringList entries =
+            QDir(resourceDirectory()).entryList({QStringLiteral("k*nig.m4a")});
         QCOMPARE(entries.size(), 1);
         QCOMPARE(QFile::encodeName(entries.first()), QByteArray("k\xc3\xb6nig.m4a"));
         QVERIFY(!resourceLocation("ko\xcc\x88nig", "m4a"));

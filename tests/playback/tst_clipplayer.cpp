@@ -33,7 +33,10 @@ class ClipPlayerTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setResourceDirectory(QStringLiteral(KLONKEL_SOURCE_DIR "/tests/playback/data")); }
+    void initTestCase()
+    {
+        setResourceDirectory(QStringLiteral(KLONKEL_SOURCE_DIR "/tests/playback/data"));
+    }
 
     // Must run first: nothing has played in this process yet.
     void stopBeforeAnyClipDoesNothing()
@@ -63,9 +66,11 @@ private slots:
         const qsizetype lowStart = toneOnset(samples, firstPress, lowHz);
         const qsizetype highStart = toneOnset(samples, secondPress, highHz);
         QVERIFY(lowStart >= 0 && highStart > lowStart);
-        QVERIFY2(toneLevel(samples, highStart - 60 * ms, 50 * ms, lowHz) > sounding, "first clip was not sounding");
+        QVERIFY2(toneLevel(samples, highStart - 60 * ms, 50 * ms, lowHz) > sounding,
+                 "first clip was not sounding");
         // From 5 ms after the new clip starts, nothing of the old one is left.
-        QVERIFY2(toneLevel(samples, highStart + 5 * ms, 300 * ms, lowHz) < quiet, "first clip went on");
+        QVERIFY2(toneLevel(samples, highStart + 5 * ms, 300 * ms, lowHz) < quiet,
+                 "first clip went on");
         QVERIFY(toneLevel(samples, highStart + 5 * ms, 300 * ms, highHz) > sounding);
     }
 

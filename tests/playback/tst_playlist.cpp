@@ -82,7 +82,8 @@ private slots:
         QTest::addColumn<quint64>("expected");
         QTest::addColumn<int>("draws");
 
-        QTest::newRow("bound 1 is always 0") << quint64(1) << QList<quint64>{maxWord} << quint64(0) << 1;
+        QTest::newRow("bound 1 is always 0")
+            << quint64(1) << QList<quint64>{maxWord} << quint64(0) << 1;
         QTest::newRow("bound 1, draw 0") << quint64(1) << QList<quint64>{0} << quint64(0) << 1;
         // Powers of two have threshold 0: even a low product of 0 is never redrawn.
         QTest::newRow("2, low 0") << quint64(2) << QList<quint64>{0} << quint64(0) << 1;
@@ -90,7 +91,8 @@ private slots:
             << quint64(256) << QList<quint64>{0xAB00000000000000ull} << quint64(0xAB) << 1;
         QTest::newRow("2^63, x = 0") << quint64(1ull << 63) << QList<quint64>{0} << quint64(0) << 1;
         // For 3 the threshold is 2^64 mod 3 = 1: only a low product of 0 is redrawn.
-        QTest::newRow("3 rejects x = 0") << quint64(3) << QList<quint64>{0, maxWord} << quint64(2) << 2;
+        QTest::newRow("3 rejects x = 0")
+            << quint64(3) << QList<quint64>{0, maxWord} << quint64(2) << 2;
         QTest::newRow("3 accepts x = 1") << quint64(3) << QList<quint64>{1} << quint64(0) << 1;
         QTest::newRow("2^64 - 1 rejects x = 0")
             << quint64(maxWord) << QList<quint64>{0, 0, 5} << quint64(4) << 3;
@@ -146,7 +148,8 @@ private slots:
         std::vector<int> counts(6);
         for (int i = 0; i < 60000; ++i)
             ++counts[randomBelow(6)];
-        QVERIFY2(chiSquare(counts) < chiSquareLimitFiveDof, qPrintable(QString::number(chiSquare(counts))));
+        QVERIFY2(chiSquare(counts) < chiSquareLimitFiveDof,
+                 qPrintable(QString::number(chiSquare(counts))));
     }
 
     void shuffleMakesEveryOrderEquallyLikely()
@@ -161,7 +164,8 @@ private slots:
         std::vector<int> counts;
         for (const auto &[order, count] : seen)
             counts.push_back(count);
-        QVERIFY2(chiSquare(counts) < chiSquareLimitFiveDof, qPrintable(QString::number(chiSquare(counts))));
+        QVERIFY2(chiSquare(counts) < chiSquareLimitFiveDof,
+                 qPrintable(QString::number(chiSquare(counts))));
     }
 
     void playlistLineIsBracketedQuotedAndUtf8()
@@ -211,7 +215,8 @@ private slots:
 
         const ClipNames catalogue(clipCatalogue.begin(), clipCatalogue.end());
         const QList<QByteArray> startLines = linesOf(output.left(output.indexOf("button Tapped")));
-        QCOMPARE(startLines, QList<QByteArray>{QByteArray::fromStdString(playlistLine(firstOrder))});
+        QCOMPARE(startLines,
+                 QList<QByteArray>{QByteArray::fromStdString(playlistLine(firstOrder))});
         QCOMPARE(pressOutput[0], QByteArray("button Tapped\n0\n264\n"));
         QCOMPARE(pressOutput[263], QByteArray("button Tapped\n263\n264\n"));
         const QList<QByteArray> rewind = linesOf(pressOutput[264]);
@@ -229,7 +234,8 @@ private slots:
             QCOMPARE(pass, sorted);
         }
         // Press 529 ends the second pass the same way and leaves the position at 1.
-        QCOMPARE(linesOf(pressOutput[528]).mid(0, 3), (QList<QByteArray>{"button Tapped", "264", "264"}));
+        QCOMPARE(linesOf(pressOutput[528]).mid(0, 3),
+                 (QList<QByteArray>{"button Tapped", "264", "264"}));
         QCOMPARE(played[528], clipNames().front());
         QCOMPARE(playIndex, 1);
     }

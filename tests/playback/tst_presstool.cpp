@@ -11,9 +11,10 @@ using namespace klonkel;
 namespace {
 
 // Runs the press tool on `presses` lines and returns its standard output.
-QByteArray pressAndCollect(int presses, const QString &resources,
-                           const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
-                           int *exitCode = nullptr)
+QByteArray
+pressAndCollect(int presses, const QString &resources,
+                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+                int *exitCode = nullptr)
 {
     QProcess tool;
     tool.setProcessEnvironment(environment);
@@ -56,7 +57,8 @@ private slots:
     void linesAtFirstLastAndRewindingPress()
     {
         int exitCode = -1;
-        const QByteArray output = pressAndCollect(265, shippedResources(), QProcessEnvironment::systemEnvironment(), &exitCode);
+        const QByteArray output = pressAndCollect(
+            265, shippedResources(), QProcessEnvironment::systemEnvironment(), &exitCode);
         QCOMPARE(exitCode, 0);
         const QList<QByteArray> presses = pressChunks(output);
         QCOMPARE(presses.size(), 265);
@@ -112,11 +114,15 @@ private slots:
         QTemporaryDir empty;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (!withServer)
-            environment.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent/klonkel"));
+            environment.insert(QStringLiteral("PULSE_SERVER"),
+                               QStringLiteral("unix:/nonexistent/klonkel"));
         int exitCode = -1;
-        const QByteArray output = pressAndCollect(3, withClips ? shippedResources() : empty.path(), environment, &exitCode);
+        const QByteArray output = pressAndCollect(3, withClips ? shippedResources() : empty.path(),
+                                                  environment, &exitCode);
         QCOMPARE(exitCode, 0);
-        QCOMPARE(output, QByteArray("button Tapped\n0\n264\nbutton Tapped\n1\n264\nbutton Tapped\n2\n264\n"));
+        QCOMPARE(
+            output,
+            QByteArray("button Tapped\n0\n264\nbutton Tapped\n1\n264\nbutton Tapped\n2\n264\n"));
     }
 };
 

@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     InputFile input(data, size);
     if (!input.isOpen())
         return 0;
-    for (const klonkel::PcmFormat format : {klonkel::PcmFormat{48000, 2}, klonkel::PcmFormat{44100, 1}}) {
+    for (const klonkel::PcmFormat format :
+         {klonkel::PcmFormat{48000, 2}, klonkel::PcmFormat{44100, 1}}) {
         klonkel::ClipDecoder::Opened opened = klonkel::ClipDecoder::open(input.path(), format);
         if (!opened.decoder)
             continue;
