@@ -11,14 +11,13 @@ finish() {
 trap finish EXIT
 
 if [[ -z "${DISPLAY:-}" ]] || ! xdpyinfo >/dev/null 2>&1; then
-    for n in $(seq 90 120); do
-        [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-        cleanup+=("kill $!")
-        export DISPLAY=":$n"
-        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-        break
-    done
+    # Xvfb picks a free display itself and reports it, so parallel sessions never collide.
+    displayfile=$(mktemp /tmp/klonkel-display.XXXXXX)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+    cleanup+=("kill $! ; rm -f '$displayfile'")
+    for _ in $(seq 100); do [[ -s "$displayfile" ]] && break; sleep 0.05; done
+    export DISPLAY=":$(head -1 "$displayfile")"
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fi
 
 if ! pactl info >/dev/null 2>&1; then

@@ -15,7 +15,8 @@ Window {
     minimumHeight: height
     maximumHeight: height
     flags: Qt.Window | Qt.FramelessWindowHint
-    title: qsTr("Pellmor Soundboard")
+    // Task switchers and window lists show the app's name, which is not translated.
+    title: "Klonkel"
     visible: true
 
     Shortcut {

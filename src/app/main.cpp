@@ -2,6 +2,7 @@
 #include <QQmlApplicationEngine>
 #include <QWindow>
 
+#include "DesktopIntegration.h"
 #include "TerminationSignals.h"
 
 #include <csignal>
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
 
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Klonkel"));
+    klonkel::applyDesktopIdentity();
+    klonkel::installTranslation(app);
 
     // Ctrl+C in a terminal or a service manager's stop closes the window as the user would.
     TerminationSignals terminationSignals;

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Shapes as Shapes
 import QtQuick.Templates as T
 import Klonkel
 
@@ -22,6 +23,52 @@ T.AbstractButton {
     background: ColourFullBackground {
         isHighlighted: control.pressed
         outline: control.outline
+    }
+
+    // Shown only while focus came from the keyboard, so a click or the initial focus adds nothing
+    // to the look: a thin ring in the rim's bright blue, just clear of the rim.
+    Shapes.Shape {
+        id: focusRing
+        objectName: "focusRing"
+        readonly property real gap: 7
+        readonly property real lineWidth: 2
+        x: -gap
+        y: -gap
+        width: control.width + 2 * gap
+        height: control.height + 2 * gap
+        visible: control.visualFocus
+        // Multisampling smooths the curve, as for the background's shapes.
+        layer.enabled: visible
+        layer.samples: 4
+
+        Shapes.ShapePath {
+            strokeColor: ColourPalette.brightBlue
+            strokeWidth: focusRing.lineWidth
+            fillColor: "transparent"
+            PathSvg {
+                // Inset by half the line so that the layer's texture holds all of the stroke.
+                path: control.outline.svgPath(focusRing.lineWidth / 2, focusRing.lineWidth / 2,
+                                              focusRing.width - focusRing.lineWidth,
+                                              focusRing.height - focusRing.lineWidth)
+            }
+        }
+    }
+
+    // Qt Quick keeps focus, and the reason it came, when Tab finds no other item to go to, so
+    // a button alone in its window would never show that the keyboard has reached it.
+    Keys.onTabPressed: event => control.keepFocusByKey(event, true)
+    Keys.onBacktabPressed: event => control.keepFocusByKey(event, false)
+
+    function keepFocusByKey(event: KeyEvent, forward: bool) {
+        event.accepted = control.nextItemInFocusChain(forward) === control
+        if (event.accepted)
+            control.focusReason = forward ? Qt.TabFocusReason : Qt.BacktabFocusReason
+    }
+
+    // A press of the pointer hides the ring again, though the button keeps its focus. Passive,
+    // so the button's own handling of the press is unchanged.
+    TapHandler {
+        onPressedChanged: if (pressed) control.focusReason = Qt.MouseFocusReason
     }
 
     // Space is handled by the template; Enter and Return press a focused button as well.

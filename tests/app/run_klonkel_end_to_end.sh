@@ -20,8 +20,15 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; echo "--- stdout"; cat "$work/out" >&2; echo "--- stderr"; cat "$work/err" >&2; exit 1; }
 
 sink=$(pactl get-default-sink)
-parec --device="$sink.monitor" --format=s16le --rate=48000 --channels=1 --raw >"$work/sound.raw" &
+# A short fragment size, so the monitor hands over what it hears at once rather than in seconds-
+# long blocks that a stopped recorder would lose; the app starts once the monitor flows.
+parec --device="$sink.monitor" --format=s16le --rate=48000 --channels=1 --raw --latency-msec=5 \
+    >"$work/sound.raw" &
 pids+=($!)
+for _ in $(seq 100); do
+    [[ $(stat -c %s "$work/sound.raw") -gt 9600 ]] && break
+    sleep 0.05
+done
 
 "$klonkel" >"$work/out" 2>"$work/err" &
 app=$!
@@ -39,6 +46,12 @@ read -r width height < <(xwininfo -id "$window" | awk '/Width:/{w=$2} /Height:/{
 # A frameless window: its hints ask the window manager for no decorations, no title bar.
 decorations=$(xprop -id "$window" _MOTIF_WM_HINTS | sed 's/.*= //' | awk -F', ' '{print $3}')
 [[ "$decorations" == "0x0" ]] || fail "window asks for decorations ($decorations)"
+# Window lists show the app's name and icon, in any language, and match it to its launcher.
+name=$(xprop -id "$window" _NET_WM_NAME | sed 's/.*= //')
+[[ "$name" == '"Klonkel"' ]] || fail "window title is $name"
+icons=$(xprop -id "$window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | tr '\n' ' ')
+[[ "$icons" == *"Icon (16 x 16)"*"Icon (48 x 48)"*"Icon (128 x 128)"* ]] || fail "window icons: $icons"
+[[ $(xprop -id "$window" WM_CLASS) == *'"Klonkel"' ]] || fail "window class does not match the launcher"
 
 # Let the button grow, then press its centre (250, 180 in the window).
 sleep 1.5
@@ -67,6 +80,7 @@ total=$(grep -o '"[^"]*"' <<<"$playlist" | wc -l)
 # Teardown is quiet: nothing but the program's own lines, no warnings.
 [[ ! -s "$work/err" ]] || fail "stderr not empty"
 
+sleep 0.5 # the monitor's last fragments
 kill "${pids[0]}"
 wait "${pids[0]}" 2>/dev/null || true
 peak=$(od -An -v -td2 -w2 "$work/sound.raw" | awk '{v=$1<0?-$1:$1; if (v>m) m=v} END{print m+0}')

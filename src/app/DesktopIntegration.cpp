@@ -1,0 +1,34 @@
+#include "DesktopIntegration.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QTranslator>
+
+namespace klonkel {
+
+QTranslator *installTranslation(QCoreApplication &app, const QLocale &locale)
+{
+    auto *translator = new QTranslator(&app);
+    // Looks for klonkel_de_DE, then klonkel_de, for each of the locale's UI languages in turn.
+    if (!translator->load(locale, QStringLiteral("klonkel"), QStringLiteral("_"),
+                          QStringLiteral(":/i18n"))) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
+}
+
+void applyDesktopIdentity()
+{
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(desktopId));
+    // The embedded PNGs are the installed icon's sizes; no SVG plugin is needed at run time.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(
+            QStringLiteral(":/icons/%1x%1/apps/%2.png").arg(size).arg(QLatin1String(desktopId)),
+            QSize(size, size));
+    QGuiApplication::setWindowIcon(icon);
+}
+
+} // namespace klonkel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QLocale>
+
+class QCoreApplication;
+class QTranslator;
+
+namespace klonkel {
+
+// The desktop entry's id; window managers match windows to their launcher by it.
+inline constexpr char desktopId[] = "org.klonkel.Klonkel";
+
+// Installs the user interface's translation for the first of the locale's languages that has
+// one, owned by the application. Standard output is never translated. Null if none matches.
+QTranslator *installTranslation(QCoreApplication &app, const QLocale &locale = QLocale());
+
+// Gives the windows the app's icon and ties them to the desktop entry.
+void applyDesktopIdentity();
+
+} // namespace klonkel
