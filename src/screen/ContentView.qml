@@ -188,52 +188,11 @@ Item {
 
             onClicked: contentView.buttonTapped()
 
-            contentItem: Item {
-                id: buttonImage
-                implicitWidth: 100
-                implicitHeight: 90
-
-                Image {
-                    id: picture
-                    anchors.fill: parent
-                    visible: false
-                    source: Resources.image("Pellmor")
-                    fillMode: Image.Stretch
-                    smooth: true
-                }
-
-                HueRotation {
-                    id: huedPicture
-                    anchors.fill: parent
-                    // Drawn only through its shadow, which shows it on top of itself.
-                    opacity: 0
-                    source: picture
-                    angleDegrees: hueAnimation.value
-
-                    RepeatingReversingAnimation {
-                        id: hueAnimation
-                        objectName: "hueAnimation"
-                        durationMs: contentView.hueSweepDurationMs
-                        target: contentView.shiftColors ? contentView.hueShiftedAngleDegrees
+            contentItem: ButtonImage {
+                hueSweepDurationMs: contentView.hueSweepDurationMs
+                hueAngleTarget: contentView.shiftColors ? contentView.hueShiftedAngleDegrees
                                                         : contentView.hueRestingAngleDegrees
-                    }
-                }
-
-                // A missing picture leaves the bare button face rather than an empty texture.
-                SoftShadow {
-                    anchors.fill: parent
-                    visible: picture.status === Image.Ready
-                    source: huedPicture
-                    color: "gray"
-                    blurRadius: 20
-                    offsetX: 5
-                    offsetY: 5
-                }
-
-                ViewLifecycle {
-                    view: buttonImage
-                    onAppeared: contentView.imageAppeared()
-                }
+                onAppeared: contentView.imageAppeared()
             }
 
             ViewLifecycle {

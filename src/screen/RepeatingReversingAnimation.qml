@@ -1,5 +1,7 @@
 import QtQuick
 
+// "qmllint disable type" below: Qt 6.4's qmllint takes Qt.callLater for a property; it is a method.
+
 // A number that moves to each new `target` linearly and then keeps sweeping back and forth
 // between where it was and the target, forever. Changes of `target` made in one turn of the
 // event loop count as one update: when they cancel out, nothing moves and nothing runs.
@@ -27,7 +29,7 @@ QtObject {
 
     onTargetChanged: {
         if (isReady)
-            Qt.callLater(commitTarget)
+            Qt.callLater(commitTarget) // qmllint disable type
     }
     Component.onCompleted: {
         shownValue = target

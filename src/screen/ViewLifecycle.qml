@@ -1,5 +1,7 @@
 import QtQuick
 
+// "qmllint disable type" below: Qt 6.4's qmllint takes Qt.callLater for a property; it is a method.
+
 // Tells when `view` comes on screen (visible in a shown window) and when it leaves it, once for
 // each passage. A window that closes takes its views off screen.
 QtObject {
@@ -29,9 +31,9 @@ QtObject {
     // is at once: a closing window may be the last thing the program does.
     onIsOnScreenChanged: {
         if (isOnScreen)
-            Qt.callLater(follow)
+            Qt.callLater(follow) // qmllint disable type
         else
             follow()
     }
-    Component.onCompleted: Qt.callLater(follow)
+    Component.onCompleted: Qt.callLater(follow) // qmllint disable type
 }

@@ -1,8 +1,9 @@
 import QtQml
+import Klonkel
 
 // The circle inscribed in a frame and centred in it. Outlines take the frame as arguments,
 // so one outline object can describe the filled shape, its rim and its hit area.
-QtObject {
+ShapeOutline {
     function svgPath(x: real, y: real, width: real, height: real): string {
         const radius = Math.min(width, height) / 2
         if (radius <= 0)

@@ -9,7 +9,7 @@ Item {
     id: background
 
     property bool isHighlighted: false
-    property QtObject outline: CircleOutline {}
+    property ShapeOutline outline: CircleOutline {}
     // Local state that never changes the look; it starts false and nothing writes it.
     property bool shiftColors: false
 

@@ -1,7 +1,8 @@
 import QtQml
+import Klonkel
 
 // The whole frame as an outline, for surfaces that are not round.
-QtObject {
+ShapeOutline {
     function svgPath(x: real, y: real, width: real, height: real): string {
         if (width <= 0 || height <= 0)
             return ""
