@@ -29,6 +29,7 @@ void press()
 
 int main(int argc, char *argv[])
 {
+    klonkel::keepStandardStreamsReserved();
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     if (argc > 1)

@@ -11,7 +11,9 @@ QUrl Resources::image(const QString &name) const
     const QString path = klonkel::resourceDirectory() + u'/' + name + QStringLiteral(".png");
     if (QFileInfo(path).isFile())
         return QUrl::fromLocalFile(path);
-    std::fprintf(stderr, "klonkel: picture \"%s\" is missing; looked for %s\n",
-                 qUtf8Printable(name), qUtf8Printable(path));
+    // A missing folder has been reported already; one message says it all.
+    if (klonkel::resourceDirectoryFound())
+        std::fprintf(stderr, "klonkel: picture \"%s\" is missing; looked for %s\n",
+                     qUtf8Printable(name), qUtf8Printable(path));
     return {};
 }

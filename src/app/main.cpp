@@ -3,6 +3,7 @@
 #include <QWindow>
 
 #include "DesktopIntegration.h"
+#include "DiagnosticOutput.h"
 #include "TerminationSignals.h"
 
 #include <csignal>
@@ -10,6 +11,7 @@
 int main(int argc, char *argv[])
 {
     // A closed reader of our diagnostic lines must not kill the soundboard.
+    klonkel::keepStandardStreamsReserved();
     std::signal(SIGPIPE, SIG_IGN);
 
     QGuiApplication app(argc, argv);

@@ -1,6 +1,7 @@
 #include "DiagnosticOutput.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
@@ -25,6 +26,16 @@ void writeLine(std::string_view text)
         }
         data += written;
         left -= static_cast<std::size_t>(written);
+    }
+}
+
+void keepStandardStreamsReserved()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // open() takes the lowest free number, which is this one.
+            ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        }
     }
 }
 

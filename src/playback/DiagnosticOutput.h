@@ -8,4 +8,9 @@ namespace klonkel {
 // of a pipe sees it immediately. A closed or broken standard output is ignored.
 void writeLine(std::string_view text);
 
+// Points any of descriptors 0, 1 and 2 that is closed at start to /dev/null. Otherwise the next
+// file or socket opened would take that number, and the lines meant for standard output would
+// be written into it. Call first thing in main().
+void keepStandardStreamsReserved();
+
 } // namespace klonkel

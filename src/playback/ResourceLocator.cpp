@@ -17,7 +17,13 @@ QString &overrideDirectory()
     return directory;
 }
 
-QString findResourceDirectory()
+struct FoundDirectory
+{
+    QString path;
+    bool exists = false;
+};
+
+FoundDirectory findResourceDirectory()
 {
     const QString executableDir = QCoreApplication::applicationDirPath();
     const QString candidates[] = {
@@ -26,12 +32,18 @@ QString findResourceDirectory()
     };
     for (const QString &candidate : candidates) {
         if (QFileInfo(candidate).isDir())
-            return QDir::cleanPath(candidate);
+            return {QDir::cleanPath(candidate), true};
     }
     std::fprintf(stderr, "klonkel: the resources folder is missing; looked for %s and %s\n",
                  qUtf8Printable(QDir::cleanPath(candidates[0])),
                  qUtf8Printable(QDir::cleanPath(candidates[1])));
-    return QDir::cleanPath(candidates[0]);
+    return {QDir::cleanPath(candidates[0]), false};
+}
+
+const FoundDirectory &foundDirectory()
+{
+    static const FoundDirectory found = findResourceDirectory();
+    return found;
 }
 
 } // namespace
@@ -40,8 +52,12 @@ QString resourceDirectory()
 {
     if (!overrideDirectory().isEmpty())
         return overrideDirectory();
-    static const QString found = findResourceDirectory();
-    return found;
+    return foundDirectory().path;
+}
+
+bool resourceDirectoryFound()
+{
+    return !overrideDirectory().isEmpty() || foundDirectory().exists;
 }
 
 void setResourceDirectory(const QString &directory)

@@ -11,6 +11,9 @@ namespace klonkel {
 // tree), else "../share/klonkel/resources" relative to it (an installed copy). Found once.
 QString resourceDirectory();
 
+// False when neither place holds the folder (one message on standard error has said so).
+bool resourceDirectoryFound();
+
 // Used by tools that take a resource folder argument, and by tests.
 void setResourceDirectory(const QString &directory);
 
