@@ -11,75 +11,12 @@ Compares klonkel-press with a QMediaPlayer baseline in the same run.
 import argparse
 import os
 import statistics
-import struct
 import subprocess
 import sys
-import threading
 import time
 
-RATE = 48000
-THRESHOLD = 300  # of 32768; the clips start loud, the idle sink is exact zero
-
-
-class Monitor:
-    def __init__(self):
-        self.proc = subprocess.Popen(
-            ["parec", "--device=@DEFAULT_MONITOR@", "--raw", "--format=s16le",
-             f"--rate={RATE}", "--channels=1", "--latency-msec=2"],
-            stdout=subprocess.PIPE)
-        self.samples = bytearray()
-        self.arrivals = []  # (monotonic time, samples received so far)
-        self.lock = threading.Lock()
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        fd = self.proc.stdout.fileno()
-        while True:
-            data = os.read(fd, 8192)
-            now = time.monotonic()
-            if not data:
-                return
-            with self.lock:
-                self.samples += data
-                self.arrivals.append((now, len(self.samples) // 2))
-
-    def count(self):
-        with self.lock:
-            return len(self.samples) // 2
-
-    def wait_for_flow(self, seconds):
-        start = self.count()
-        deadline = time.monotonic() + 10
-        while self.count() - start < seconds * RATE:
-            if time.monotonic() > deadline:
-                sys.exit("no data from the sink monitor: is a sound server running?")
-            time.sleep(0.01)
-
-    def onset_after(self, index):
-        with self.lock:
-            data = bytes(self.samples[index * 2:])
-        values = struct.unpack(f"<{len(data) // 2}h", data)
-        for offset, value in enumerate(values):
-            if abs(value) > THRESHOLD:
-                return index + offset
-        return None
-
-    def silent_tail(self, seconds):
-        with self.lock:
-            data = bytes(self.samples[-int(seconds * RATE) * 2:])
-        return len(data) >= int(seconds * RATE) * 2 and max(
-            abs(v) for v in struct.unpack(f"<{len(data) // 2}h", data)) <= THRESHOLD
-
-    def time_of(self, sample, around):
-        """Wall-clock time the sink produced `sample`, from arrivals within 2 s of `around`."""
-        with self.lock:
-            near = [(t, n) for t, n in self.arrivals if abs(t - around) < 2.0]
-        offset = min(t - n / RATE for t, n in near)
-        return offset + sample / RATE
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait()
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree from the imports below
+from sinkclock import RATE, Monitor
 
 
 def measure(command, presses, monitor):
@@ -88,9 +25,7 @@ def measure(command, presses, monitor):
     time.sleep(1.5)  # start-up and the read-ahead of the first clip
     latencies = []
     for _ in range(presses):
-        deadline = time.monotonic() + 8
-        while not monitor.silent_tail(0.15) and time.monotonic() < deadline:
-            time.sleep(0.02)
+        monitor.wait_for_silence()
         time.sleep(0.05 + 0.05 * (len(latencies) % 3))  # vary the phase against the sink
         mark = monitor.count()
         pressed = time.monotonic()

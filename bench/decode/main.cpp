@@ -42,7 +42,8 @@ int main(int argc, char *argv[])
     int failures = 0;
     for (auto name : klonkel::clipCatalogue) {
         const auto path = klonkel::resourceLocation(name, "m4a");
-        auto opened = path ? klonkel::ClipDecoder::open(*path, format) : klonkel::ClipDecoder::Opened{};
+        auto opened =
+            path ? klonkel::ClipDecoder::open(*path, format) : klonkel::ClipDecoder::Opened{};
         if (!opened.decoder) {
             ++failures;
             continue;
@@ -54,8 +55,9 @@ int main(int argc, char *argv[])
     }
     const double decodeMs = timer.nsecsElapsed() / 1e6;
     const double audioSeconds = double(pcmBytes) / format.bytesPerFrame() / format.sampleRate;
-    std::printf("decode whole catalogue: %.1f ms for %.1f s of audio (%.0fx real time), %d failures\n",
-                decodeMs, audioSeconds, audioSeconds * 1000 / decodeMs, failures);
+    std::printf(
+        "decode whole catalogue: %.1f ms for %.1f s of audio (%.0fx real time), %d failures\n",
+        decodeMs, audioSeconds, audioSeconds * 1000 / decodeMs, failures);
 
     const long before = residentKiB();
     qsizetype largestPending = 0;
@@ -69,7 +71,8 @@ int main(int argc, char *argv[])
     }
     klonkel::stopClip();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    std::printf("player's decoded buffer: at most %.1f KiB; resident set after %zu plays: %+ld KiB\n",
-                largestPending / 1024.0, klonkel::clipCatalogue.size(), residentKiB() - before);
+    std::printf(
+        "player's decoded buffer: at most %.1f KiB; resident set after %zu plays: %+ld KiB\n",
+        largestPending / 1024.0, klonkel::clipCatalogue.size(), residentKiB() - before);
     return 0;
 }

@@ -11,7 +11,9 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <csignal>
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -38,22 +40,34 @@ int main(int argc, char *argv[])
     // As on screen, the first clip is read ahead before the first press.
     klonkel::scheduleNextClipPreparation();
 
+    // One press per turn of the event loop, as clicks arrive on screen: a burst of lines read at
+    // once must not keep every replaced player alive until the burst is over.
+    int pendingPresses = 0;
+    bool inputEnded = false;
+    std::function<void()> pressNext = [&] {
+        if (pendingPresses > 0) {
+            --pendingPresses;
+            press();
+        }
+        if (pendingPresses > 0)
+            QMetaObject::invokeMethod(&app, pressNext, Qt::QueuedConnection);
+        else if (inputEnded)
+            QCoreApplication::quit();
+    };
+
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QByteArray partial;
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         char buffer[4096];
         const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        const bool idle = pendingPresses == 0;
         if (got <= 0) {
             input.setEnabled(false);
-            QCoreApplication::quit();
-            return;
+            inputEnded = true;
+        } else {
+            pendingPresses += int(std::count(buffer, buffer + got, '\n'));
         }
-        partial.append(buffer, got);
-        qsizetype newline;
-        while ((newline = partial.indexOf('\n')) >= 0) {
-            partial.remove(0, newline + 1);
-            press();
-        }
+        if (idle)
+            pressNext();
     });
     return QCoreApplication::exec();
 }

@@ -21,6 +21,9 @@ namespace {
 // fills it at once; it is also the margin against a busy main thread.
 constexpr int sinkBufferMs = 100;
 constexpr int feedIntervalMs = 20;
+// After the last write the server holds at most one buffer; an open stream past that would keep
+// Qt's sink ticking every 20 ms, waking an idle app for nothing.
+constexpr int releaseAfterLastWriteMs = 2 * sinkBufferMs + 50;
 
 // Qt's audio layer is first touched only once a sound server answers (see SoundServerProbe).
 bool audioOutputReachable()
@@ -139,6 +142,9 @@ ClipPlayer::ClipPlayer(Key, std::unique_ptr<ClipDecoder> decoder, QByteArray ope
     m_feedTimer.setTimerType(Qt::PreciseTimer);
     m_feedTimer.setInterval(feedIntervalMs);
     connect(&m_feedTimer, &QTimer::timeout, this, &ClipPlayer::feed);
+    m_releaseTimer.setSingleShot(true);
+    m_releaseTimer.setInterval(releaseAfterLastWriteMs);
+    connect(&m_releaseTimer, &QTimer::timeout, this, &ClipPlayer::stop);
 }
 
 ClipPlayer::~ClipPlayer()
@@ -181,6 +187,7 @@ void ClipPlayer::play()
 void ClipPlayer::stop()
 {
     m_feedTimer.stop();
+    m_releaseTimer.stop();
     if (m_sink)
         m_sink->stop(); // disconnects the stream: its buffered sound ends at once
     m_output = nullptr;
@@ -212,6 +219,7 @@ void ClipPlayer::feed()
             room -= written;
         } else {
             m_feedTimer.stop(); // everything is with the server; nothing left to wake up for
+            m_releaseTimer.start();
             m_pending = QByteArray();
             return;
         }

@@ -52,6 +52,7 @@ private:
     QAudioSink *m_sink = nullptr;  // child of this player
     QIODevice *m_output = nullptr; // owned by m_sink
     QTimer m_feedTimer;
+    QTimer m_releaseTimer; // ends the stream once the server has played what it holds
     qsizetype m_silenceToWrite = 0;
 };
 

@@ -1,0 +1,495 @@
+#!/usr/bin/env python3
+"""The whole app, measured from outside, against baselines measured in the same run.
+
+Starts BUILD_DIR/klonkel under the current X server and sound server and drives it with real
+X11 input (XTest, see xinput.py). Sound is what the default sink's monitor records
+(sinkclock.py), frames are what the screen shows (XGetImage) and Qt's own render-loop timing
+lines (category qt.scenegraph.time.renderloop). Baselines, built from bench/:
+  klonkel-empty-window       the smallest Qt Quick window of the same size
+  klonkel-mediaplayer-click  that window playing each click with a new QMediaPlayer (FFmpeg)
+Prints one table: metric, ours, baseline, ratio, goal, result. Exits 1 if a goal fails.
+
+    app_bench.py BUILD_DIR [--clicks 50] [--startups 10] [--soak-presses 1000] [--idle 10]
+
+Needs a bare X server without a window manager (tools/with-session.sh starts one): windows
+must open at the top left corner, where the screen is read before each start.
+"""
+import argparse
+import math
+import os
+import re
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree from the imports below
+from sinkclock import RATE, THRESHOLD, Monitor
+import xinput
+
+WIDTH, HEIGHT = 500, 300
+BUTTON = (250, 180)  # the button's centre: the 210 px column (title 30, gap 30, button 150) is centred
+CATALOGUE_SIZE = 264
+READY_APP = "ContentView appeared!"
+READY_EMPTY = "window shown"
+RENDER_LOG = {"QT_LOGGING_RULES": "qt.scenegraph.time.renderloop=true"}
+FRAME_LINE = re.compile(r"[Ff]rame rendered .*?in (\d+)\s*ms")
+GROW_SECONDS = 1.0  # the button's grow after start-up
+SPRING_SECONDS = 1.0  # the part of each ring spring that surely still moves
+SETTLE_SECONDS = 3.0  # after which every animation of a start or a press has ended
+
+
+class Program:
+    """A program under test, with every line it writes and when the line arrived."""
+
+    def __init__(self, argv, env=None, stdin=None):
+        environment = dict(os.environ)
+        environment.update(env or {})
+        self.started = time.monotonic()
+        self.proc = subprocess.Popen(argv, stdin=stdin, stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE, env=environment)
+        self.out = []  # (arrival time, line)
+        self.err = []
+        self.readers = [threading.Thread(target=self._collect, args=(stream, into), daemon=True)
+                        for stream, into in ((self.proc.stdout, self.out),
+                                             (self.proc.stderr, self.err))]
+        for reader in self.readers:
+            reader.start()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+    @staticmethod
+    def _collect(stream, into):
+        for line in iter(stream.readline, b""):
+            into.append((time.monotonic(), line.rstrip(b"\n").decode(errors="replace")))
+
+    def lines(self):
+        return [line for _, line in self.out]
+
+    def wait_for_line(self, text, count=1, timeout=10.0):
+        """Arrival time of the `count`th standard output line equal to `text`."""
+        deadline = time.monotonic() + timeout
+        while True:
+            seen = [t for t, line in list(self.out) if line == text]
+            if len(seen) >= count:
+                return seen[count - 1]
+            if time.monotonic() > deadline or self.proc.poll() is not None:
+                raise RuntimeError(f"{self.proc.args[0]}: no line {text!r} #{count} "
+                                   f"(exit status {self.proc.poll()})")
+            time.sleep(0.005)
+
+    def rss_mib(self):
+        with open(f"/proc/{self.proc.pid}/status") as status:
+            for line in status:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1]) / 1024
+        raise RuntimeError("no VmRSS")
+
+    def cpu_seconds(self):
+        with open(f"/proc/{self.proc.pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def frames(self, since, until):
+        """(arrival time, render time in ms) of each frame rendered between the two times."""
+        found = []
+        for t, line in list(self.err):
+            if since <= t <= until:
+                match = FRAME_LINE.search(line)
+                if match:
+                    found.append((t, int(match.group(1))))
+        return found
+
+    def close(self):
+        """Closes as a service manager would (SIGTERM); returns the exit status."""
+        self.proc.send_signal(signal.SIGTERM)
+        try:
+            status = self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            status = self.proc.wait()
+        for reader in self.readers:
+            reader.join(timeout=5)
+        return status
+
+
+def percentile(values, share):
+    ordered = sorted(v for v in values if not math.isnan(v))
+    if not ordered:
+        return math.nan
+    return ordered[min(len(ordered) - 1, int(round(share * (len(ordered) - 1))))]
+
+
+def median(values):
+    ordered = [v for v in values if not math.isnan(v)]
+    return statistics.median(ordered) if ordered else math.nan
+
+
+def changed_share(before, after):
+    """Share of (a sample of) the pixels that differ between two grabs of the same rectangle."""
+    a = memoryview(before).cast("I")[::7]
+    b = memoryview(after).cast("I")[::7]
+    return sum(x != y for x, y in zip(a, b)) / len(a)
+
+
+def idle_figures(program, seconds):
+    """CPU use in % of one core and frames rendered over `seconds` from now."""
+    start, cpu = time.monotonic(), program.cpu_seconds()
+    time.sleep(seconds)
+    end, used = time.monotonic(), program.cpu_seconds() - cpu
+    return 100 * used / (end - start), len(program.frames(start, end))
+
+
+def open_window(display, program):
+    window = display.window_of(program.proc.pid)
+    x, y, width, height = display.geometry(window)
+    if (width, height) != (WIDTH, HEIGHT):
+        raise RuntimeError(f"{program.proc.args[0]}: window is {width} x {height}")
+    return window, x, y
+
+
+# Start-up ------------------------------------------------------------------------------------
+
+def start_once(display, argv, ready_line):
+    """Times from process start to the ready line and to the first frame on screen.
+
+    The first frame on screen is the first grab of the window's rectangle in which most of the
+    screen's earlier picture there is gone: swapped GL frames replace the whole rectangle at once.
+    Also returns the resident set once settled and the frames of the first second on screen.
+    """
+    before = display.grab(0, 0, WIDTH, HEIGHT)
+    with Program(argv, RENDER_LOG) as program:
+        _, x, y = open_window(display, program)
+        if (x, y) != (0, 0):
+            raise RuntimeError("the window did not open at the top left: is a window manager on?")
+        first_frame = None
+        while first_frame is None:
+            grab = display.grab(0, 0, WIDTH, HEIGHT)
+            now = time.monotonic()
+            if changed_share(before, grab) > 0.2:
+                first_frame = now
+            elif now - program.started > 20:
+                raise RuntimeError(f"{argv[0]}: nothing drawn in 20 s")
+            else:
+                time.sleep(0.002)
+        ready = program.wait_for_line(ready_line)
+        time.sleep(max(0.0, first_frame + SETTLE_SECONDS - time.monotonic()))
+        rss = program.rss_mib()
+        # The first frame's own line arrives with it; what follows it is the grow animation.
+        grow = program.frames(first_frame + 0.05, first_frame + GROW_SECONDS)
+        program.close()
+    time.sleep(0.2)  # the closed window's rectangle goes back to the root's picture
+    return {"ready": (ready - program.started) * 1000,
+            "frame": (first_frame - program.started) * 1000, "rss": rss, "grow": grow}
+
+
+def startup(display, build, runs):
+    ours, base = [], []
+    for _ in range(runs):  # alternated, so that both meet the same state of the machine
+        ours.append(start_once(display, [os.path.join(build, "klonkel")], READY_APP))
+        base.append(start_once(display, [os.path.join(build, "klonkel-empty-window")],
+                               READY_EMPTY))
+    return ours, base
+
+
+# Click to sound --------------------------------------------------------------------------------
+
+def click_to_sound(display, monitor, argv, env, clicks, ready_line, click_line, idle):
+    """Click-to-first-sample latencies in ms, the frames after each click (and the seconds they
+    cover), the program's lines and its idle figures once everything has settled after the last
+    click."""
+    with Program(argv, dict(RENDER_LOG, **env)) as program:
+        _, x, y = open_window(display, program)
+        if ready_line:
+            program.wait_for_line(ready_line)
+        time.sleep(SETTLE_SECONDS)
+        display.move_pointer(x + BUTTON[0], y + BUTTON[1])
+        latencies, clicked = [], []
+        for i in range(clicks):
+            monitor.wait_for_silence()
+            time.sleep(0.05 + 0.05 * (i % 3))  # vary the phase against the sink's periods
+            mark = monitor.count()
+            sent = display.click()
+            clicked.append(sent)
+            onset = None
+            while onset is None and time.monotonic() - sent < 2:
+                time.sleep(0.02)
+                onset = monitor.onset_after(max(mark - RATE // 10, 0))
+            program.wait_for_line(click_line, count=i + 1)  # the click hit the button
+            if onset is None:
+                latencies.append(math.nan)
+                continue
+            time.sleep(0.3)  # let arrivals after the onset come in
+            latencies.append((monitor.time_of(onset, sent) - sent) * 1000)
+        time.sleep(SETTLE_SECONDS)
+        ends = [min(t + SPRING_SECONDS, later) for t, later in zip(clicked, clicked[1:] + [math.inf])]
+        after_clicks = [(program.frames(t, end), end - t) for t, end in zip(clicked, ends)]
+        idle = idle_figures(program, idle)
+        program.close()
+    return latencies, after_clicks, program.lines(), idle
+
+
+# Soak --------------------------------------------------------------------------------------------
+
+def playlist_names(line):
+    return re.findall(r'"([^"]*)"', line)
+
+
+def check_lines(lines, presses, catalogue):
+    """Problems with the app's standard output for `presses` presses; empty when all is right."""
+    problems = []
+    expected_playlists = 1 + (presses - 1) // CATALOGUE_SIZE
+    playlists = [line for line in lines if line.startswith("[")]
+    if len(playlists) != expected_playlists:
+        problems.append(f"{len(playlists)} playlist lines, expected {expected_playlists}")
+    for n, line in enumerate(playlists):
+        names = playlist_names(line)
+        if len(names) != CATALOGUE_SIZE or set(names) != catalogue:
+            problems.append(f"playlist {n + 1} is not a permutation of the catalogue")
+            break
+    expected = [READY_APP, "<playlist>"]
+    for k in range(1, presses + 1):
+        index = 0 if k == 1 else (k - 2) % CATALOGUE_SIZE + 1
+        expected += ["button Tapped", str(index), str(CATALOGUE_SIZE)]
+        if index == CATALOGUE_SIZE:
+            expected.append("<playlist>")
+    expected.append("ContentView disappeared!")
+    got = ["<playlist>" if line.startswith("[") else line for line in lines]
+    for n, (want, have) in enumerate(zip(expected, got)):
+        if want != have:
+            problems.append(f"line {n + 1}: {have[:60]!r}, expected {want!r}")
+            break
+    else:
+        if len(got) != len(expected):
+            problems.append(f"{len(got)} lines, expected {len(expected)}")
+    return problems
+
+
+def soak(display, monitor, build, presses, rate, catalogue, idle):
+    """Idle after start-up, then `presses` real clicks at `rate` per second; the app's output,
+    its resident set along the way and the sound at the sink are checked."""
+    result = {}
+    with Program([os.path.join(build, "klonkel")], RENDER_LOG) as program:
+        _, x, y = open_window(display, program)
+        program.wait_for_line(READY_APP)
+        time.sleep(SETTLE_SECONDS)
+        result["idle_start"] = idle_figures(program, idle)
+        result["rss_start"] = program.rss_mib()
+        display.move_pointer(x + BUTTON[0], y + BUTTON[1])
+        rss = {}
+        first_sample = monitor.count()
+        start = time.monotonic()
+        for i in range(presses):
+            time.sleep(max(0.0, start + i / rate - time.monotonic()))
+            display.click()
+            if program.proc.poll() is not None:
+                result["problems"] = [f"the app ended with status {program.proc.returncode} "
+                                      f"after {i + 1} clicks; stderr: "
+                                      f"{[line for _, line in program.err if not FRAME_LINE.search(line)][-5:]}"]
+                break
+            if (i + 1) % 1000 == 0 or i + 1 == CATALOGUE_SIZE:
+                rss[i + 1] = program.rss_mib()
+        result["seconds"] = time.monotonic() - start
+        last_sample = monitor.count()
+        if "problems" in result:
+            result["rss"] = rss or {0: math.nan}
+            result["longest_silence"] = math.nan
+            result["tapped"] = program.lines().count("button Tapped")
+            return result
+        try:
+            program.wait_for_line("button Tapped", count=presses, timeout=30)
+            time.sleep(1.0)
+        except RuntimeError as error:
+            result["problems"] = [str(error)]
+        rss[presses] = program.rss_mib()
+        result["rss"] = rss
+        status = program.close()
+    problems = result.setdefault("problems", [])
+    if status != 0:
+        problems.append(f"exit status {status}")
+    problems += check_lines(program.lines(), presses, catalogue)
+    result["tapped"] = program.lines().count("button Tapped")
+    # Sound throughout: the longest stretch of 0.1 s blocks without a sample above the threshold.
+    block = RATE // 10
+    longest = run = 0
+    for peak in monitor.peaks(first_sample, last_sample, block):
+        run = run + 1 if peak <= THRESHOLD else 0
+        longest = max(longest, run)
+    result["longest_silence"] = longest * block / RATE
+    return result
+
+
+def press_tool_growth(build, warm, presses, rate):
+    """Resident set of klonkel-press after `warm` presses and after `presses` more."""
+    argv = [os.path.join(build, "klonkel-press"), os.path.join(build, "resources")]
+    with Program(argv, stdin=subprocess.PIPE) as program:
+        time.sleep(1.5)  # start-up and the read-ahead of the first clip
+        figures = []
+        for n, batch in ((0, warm), (warm, presses)):
+            # Paced, never in bursts: lines read at once are played in one turn of the event
+            # loop, which keeps every one of their players until the turn ends.
+            start = time.monotonic()
+            for i in range(batch):
+                time.sleep(max(0.0, start + i / rate - time.monotonic()))
+                os.write(program.proc.stdin.fileno(), b"\n")
+            program.wait_for_line("button Tapped", count=n + batch, timeout=60)
+            time.sleep(1.0)
+            figures.append(program.rss_mib())
+        program.proc.stdin.close()
+        program.proc.wait(timeout=10)
+    return figures
+
+
+# Table ---------------------------------------------------------------------------------------------
+
+class Table:
+    def __init__(self):
+        self.rows = []
+
+    def add(self, metric, ours, base, goal, passed, unit="", digits=1):
+        def shown(value):
+            if value is None:
+                return "-"
+            if isinstance(value, str):
+                return value
+            return "nan" if math.isnan(value) else f"{value:.{digits}f}{unit}"
+        ratio = "-"
+        if isinstance(ours, (int, float)) and isinstance(base, (int, float)) and base:
+            ratio = f"{ours / base:.2f}"
+        result = "-" if passed is None else ("pass" if passed else "FAIL")
+        self.rows.append((metric, shown(ours), shown(base), ratio, goal, result))
+
+    def print(self):
+        head = ("metric", "ours", "baseline", "ratio", "goal", "result")
+        widths = [max(len(str(row[i])) for row in self.rows + [head]) for i in range(6)]
+        for row in [head] + self.rows:
+            print("  ".join(str(cell).ljust(width) if i in (0, 4) else str(cell).rjust(width)
+                            for i, (cell, width) in enumerate(zip(row, widths))).rstrip())
+
+    def failed(self):
+        return any(row[5] == "FAIL" for row in self.rows)
+
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build_dir")
+    parser.add_argument("--clicks", type=int, default=50)
+    parser.add_argument("--startups", type=int, default=10)
+    parser.add_argument("--soak-presses", type=int, default=1000)
+    parser.add_argument("--soak-rate", type=float, default=20.0)
+    parser.add_argument("--growth-presses", type=int, default=10000)
+    parser.add_argument("--idle", type=float, default=10.0)
+    args = parser.parse_args()
+    build = os.path.abspath(args.build_dir)
+    here = os.path.dirname(os.path.abspath(__file__))
+    with open(os.path.join(here, "..", "tools", "catalogue.txt")) as names:
+        catalogue = {line.strip() for line in names if line.strip()}
+
+    display = xinput.Display()
+    table = Table()
+
+    print(f"start-up, {args.startups} runs each", flush=True)
+    ours, base = startup(display, build, args.startups)
+    for key, label in (("ready", "start to first line, ms"), ("frame", "start to first frame, ms")):
+        o, b = median([r[key] for r in ours]), median([r[key] for r in base])
+        table.add(label + " (median)", o, b, "<= 1.5 x baseline", o <= 1.5 * b)
+    rss_start, rss_empty = median([r["rss"] for r in ours]), median([r["rss"] for r in base])
+    table.add("resident set after start, MiB", rss_start, rss_empty, "<= 1.3 x baseline",
+              rss_start <= 1.3 * rss_empty)
+    grow = [ms for r in ours for _, ms in r["grow"]]
+    grow_gaps = [(b[0] - a[0]) * 1000 for r in ours for a, b in zip(r["grow"], r["grow"][1:])]
+    table.add(f"grow: render time p95, ms ({len(grow)} frames)", percentile(grow, 0.95), None,
+              "<= 16.7", percentile(grow, 0.95) <= 16.7)
+    table.add(f"grow: frame interval p95, ms ({len(grow) / (len(ours) * GROW_SECONDS):.0f} fps)",
+              percentile(grow_gaps, 0.95), None, "(shown)", None)
+
+    with Monitor() as monitor:
+        monitor.wait_for_flow(0.5)
+        print(f"click to sound, {args.clicks} clicks each", flush=True)
+        latencies, springs, lines, idle_after = click_to_sound(
+            display, monitor, [os.path.join(build, "klonkel")], {}, args.clicks, READY_APP,
+            "button Tapped", args.idle)
+        playlist = next(line for line in lines if line.startswith("["))
+        # The baseline plays the same clips in the same order: the app's playlist.
+        with tempfile.NamedTemporaryFile("w", prefix="klonkel-bench-", suffix=".txt") as order:
+            order.write("\n".join(playlist_names(playlist)[:args.clicks]) + "\n")
+            order.flush()
+            base_latencies, _, _, _ = click_to_sound(
+                display, monitor,
+                [os.path.join(build, "klonkel-mediaplayer-click"),
+                 os.path.join(build, "resources"), order.name],
+                {"QT_MEDIA_BACKEND": "ffmpeg"}, args.clicks, None, "clicked", args.idle)
+        for label, share, goal in (("median", 0.5, 5.0), ("p95", 0.95, 10.0)):
+            o, b = percentile(latencies, share), percentile(base_latencies, share)
+            table.add(f"click to sound {label}, ms", o, b, f"<= {goal:g} and < baseline",
+                      o <= goal and o < b)
+        missed = sum(map(math.isnan, latencies)), sum(map(math.isnan, base_latencies))
+        table.add("clicks without sound", str(missed[0]), str(missed[1]), "0", missed[0] == 0)
+        spring = [ms for frames, _ in springs for _, ms in frames]
+        spring_gaps = [(b[0] - a[0]) * 1000 for frames, _ in springs
+                       for a, b in zip(frames, frames[1:])]
+        table.add(f"spring: render time p95, ms ({len(spring)} frames)",
+                  percentile(spring, 0.95), None, "<= 16.7", percentile(spring, 0.95) <= 16.7)
+        spring_fps = len(spring) / sum(seconds for _, seconds in springs)
+        table.add(f"spring: frame interval p95, ms ({spring_fps:.0f} fps)",
+                  percentile(spring_gaps, 0.95), None, "(shown)", None)
+
+        print(f"idle and soak, {args.soak_presses} clicks at {args.soak_rate:g}/s", flush=True)
+        with Program([os.path.join(build, "klonkel-empty-window")], RENDER_LOG) as empty:
+            open_window(display, empty)
+            empty.wait_for_line(READY_EMPTY)
+            time.sleep(SETTLE_SECONDS)
+            idle_empty = idle_figures(empty, args.idle)
+            empty.close()
+        result = soak(display, monitor, build, args.soak_presses, args.soak_rate, catalogue,
+                      args.idle)
+
+    for label, (cpu, frames) in (("after start", result["idle_start"]),
+                                 ("after presses", idle_after)):
+        table.add(f"idle CPU {label}, % of a core", cpu, idle_empty[0], "<= 0.5", cpu <= 0.5,
+                  digits=2)
+        table.add(f"idle frames {label}, in {args.idle:g} s", frames, idle_empty[1], "0",
+                  frames == 0, digits=0)
+    rss = result["rss"]
+    at = 1000 if 1000 in rss else max(rss)
+    table.add(f"resident set after {at} presses, MiB", rss[at], rss_empty, "<= 1.3 x baseline",
+              rss[at] <= 1.3 * rss_empty)
+    if args.soak_presses >= args.growth_presses:
+        grown = rss.get(args.soak_presses, math.nan) - rss.get(CATALOGUE_SIZE, math.nan)
+        label = f"growth, press {CATALOGUE_SIZE} to {args.soak_presses}, MiB"
+    else:
+        print(f"memory growth, klonkel-press, {args.growth_presses} presses", flush=True)
+        warm, end = press_tool_growth(build, CATALOGUE_SIZE, args.growth_presses, 200)
+        grown = end - warm
+        label = f"growth over {args.growth_presses} presses (klonkel-press), MiB"
+    table.add(label, grown, None, "<= 5", grown <= 5)
+    n = args.soak_presses
+    soak_ok = not result["problems"]
+    table.add(f"soak: {n} clicks at {args.soak_rate:g}/s, lines in order",
+              f"{result['tapped']}/{n}", None, "all, in order", soak_ok)
+    table.add("soak: longest silence at the sink, s", result["longest_silence"], None, "<= 1",
+              result["longest_silence"] <= 1.0)
+
+    print()
+    print(f"whole app, {os.cpu_count()} cores, render loop log on for every program")
+    table.print()
+    for problem in result["problems"]:
+        print(f"soak: {problem}")
+    print("resident set during the soak, MiB: " + ", ".join(
+        f"{k}: {v:.1f}" for k, v in sorted(rss.items())))
+    print(f"soak took {result['seconds']:.1f} s for {n} clicks")
+    return 1 if table.failed() else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
