@@ -151,35 +151,26 @@ bool ClipDecoder::convertFrame(QByteArray &out)
         if (made < 0 || swr_init(raw) < 0)
             return false;
     }
-    const int capacity = swr_get_out_samples(m_resampler.get(), frame->nb_samples);
+    return resampleInto(out, const_cast<const uint8_t **>(frame->extended_data), frame->nb_samples);
+}
+
+void ClipDecoder::flushResampler(QByteArray &out)
+{
+    if (m_resampler)
+        resampleInto(out, nullptr, 0); // no input: what the resampler still holds
+}
+
+bool ClipDecoder::resampleInto(QByteArray &out, const uint8_t **input, int inputSamples)
+{
+    const int capacity = swr_get_out_samples(m_resampler.get(), inputSamples);
     if (capacity < 0)
         return false;
     const qsizetype start = out.size();
     out.resize(start + qsizetype(capacity) * m_format.bytesPerFrame());
     auto *target = reinterpret_cast<uint8_t *>(out.data() + start);
-    const int converted =
-        swr_convert(m_resampler.get(), &target, capacity,
-                    const_cast<const uint8_t **>(frame->extended_data), frame->nb_samples);
-    if (converted < 0) {
-        out.resize(start);
-        return false;
-    }
-    out.resize(start + qsizetype(converted) * m_format.bytesPerFrame());
-    return true;
-}
-
-void ClipDecoder::flushResampler(QByteArray &out)
-{
-    if (!m_resampler)
-        return;
-    const int capacity = swr_get_out_samples(m_resampler.get(), 0);
-    if (capacity <= 0)
-        return;
-    const qsizetype start = out.size();
-    out.resize(start + qsizetype(capacity) * m_format.bytesPerFrame());
-    auto *target = reinterpret_cast<uint8_t *>(out.data() + start);
-    const int converted = swr_convert(m_resampler.get(), &target, capacity, nullptr, 0);
+    const int converted = swr_convert(m_resampler.get(), &target, capacity, input, inputSamples);
     out.resize(start + qsizetype(std::max(converted, 0)) * m_format.bytesPerFrame());
+    return converted >= 0;
 }
 
 } // namespace klonkel

@@ -52,6 +52,8 @@ private:
     bool sendNextPacket();
     bool convertFrame(QByteArray &out);
     void flushResampler(QByteArray &out);
+    // Appends what the resampler makes of `input` (or of its own backlog, with no input).
+    bool resampleInto(QByteArray &out, const uint8_t **input, int inputSamples);
 
     ffmpeg::FormatContext m_container;
     ffmpeg::CodecContext m_codec;
