@@ -91,6 +91,12 @@ struct PreparedClip
     QString path;
     std::optional<FileStamp> stamp;
     std::unique_ptr<ClipPlayer> player;
+
+    // Read ahead from this very file, unchanged on disk since.
+    bool isReadyFor(const QString &location, const std::optional<FileStamp> &current) const
+    {
+        return player && path == location && stamp && current && *stamp == *current;
+    }
 };
 
 struct PlayerState
@@ -126,10 +132,10 @@ std::unique_ptr<ClipPlayer> takePrepared(const QString &path)
     PreparedClip &prepared = playerState().prepared;
     if (!prepared.player || prepared.path != path)
         return nullptr;
-    const auto stamp = FileStamp::of(path);
+    // Taken either way: a clip changed on disk since it was read ahead is read again.
     PreparedClip taken = std::exchange(prepared, {});
-    if (!stamp || !taken.stamp || !(*stamp == *taken.stamp))
-        return nullptr; // changed on disk since it was read ahead
+    if (!taken.isReadyFor(path, FileStamp::of(path)))
+        return nullptr;
     return std::move(taken.player);
 }
 
@@ -272,8 +278,7 @@ void prepareNextClip()
         return;
     }
     const auto stamp = FileStamp::of(*path);
-    if (prepared.player && prepared.path == *path && stamp && prepared.stamp &&
-        *stamp == *prepared.stamp)
+    if (prepared.isReadyFor(*path, stamp))
         return;
     prepared = {*path, stamp, ClipPlayer::create(*path)};
 }
