@@ -8,7 +8,7 @@
 
 QUrl Resources::image(const QString &name) const
 {
-    const QString path = klonkel::resourceDirectory() + u'/' + name + QStringLiteral(".png");
+    const QString path = klonkel::resourcePath(name.toStdString(), "png");
     if (QFileInfo(path).isFile())
         return QUrl::fromLocalFile(path);
     // A missing folder has been reported already; one message says it all.

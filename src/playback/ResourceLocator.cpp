@@ -65,13 +65,19 @@ void setResourceDirectory(const QString &directory)
     overrideDirectory() = directory;
 }
 
-std::optional<QString> resourceLocation(std::string_view name, std::string_view extension)
+QString resourcePath(std::string_view name, std::string_view extension)
 {
     QString path = resourceDirectory();
     path += u'/';
     path += QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     path += u'.';
     path += QString::fromUtf8(extension.data(), static_cast<qsizetype>(extension.size()));
+    return path;
+}
+
+std::optional<QString> resourceLocation(std::string_view name, std::string_view extension)
+{
+    const QString path = resourcePath(name, extension);
     // lstat, not stat: a link to nowhere is an entry that exists and fails to open.
     struct stat status;
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0)

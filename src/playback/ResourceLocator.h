@@ -17,6 +17,9 @@ bool resourceDirectoryFound();
 // Used by tools that take a resource folder argument, and by tests.
 void setResourceDirectory(const QString &directory);
 
+// "<folder>/<name>.<extension>", whether or not it exists.
+QString resourcePath(std::string_view name, std::string_view extension);
+
 // "<folder>/<name>.<extension>" when something of that name exists there (even a broken link
 // or a folder, which then fail to open), or nothing when there is no such entry at all.
 std::optional<QString> resourceLocation(std::string_view name, std::string_view extension);
