@@ -1,7 +1,5 @@
 #pragma once
 
-#include "FfmpegHandles.h"
-
 #include <QByteArray>
 #include <QString>
 
@@ -32,39 +30,26 @@ public:
         std::string failure; // why, when decoder is empty; never shown to the user
     };
 
+    // Opens through the decoding module, waiting for it if it is still being loaded.
     static Opened open(const QString &path, const PcmFormat &format);
 
+    virtual ~ClipDecoder() = default;
+    ClipDecoder(const ClipDecoder &) = delete;
+    ClipDecoder &operator=(const ClipDecoder &) = delete;
+
     // Appends PCM to out until it has grown by at least wantedBytes or the clip is over.
-    void decodeInto(QByteArray &out, qsizetype wantedBytes);
+    virtual void decodeInto(QByteArray &out, qsizetype wantedBytes) = 0;
+    virtual bool finished() const = 0;
+    virtual const PcmFormat &format() const = 0;
 
-    bool finished() const { return m_finished; }
-    const PcmFormat &format() const { return m_format; }
-
-    // Only open() makes decoders; the key keeps the constructor usable by make_unique.
-    class Key
-    {
-        friend class ClipDecoder;
-        Key() = default;
-    };
-    explicit ClipDecoder(Key) {}
-
-private:
-    bool sendNextPacket();
-    bool convertFrame(QByteArray &out);
-    void flushResampler(QByteArray &out);
-    // Appends what the resampler makes of `input` (or of its own backlog, with no input).
-    bool resampleInto(QByteArray &out, const uint8_t **input, int inputSamples);
-
-    ffmpeg::FormatContext m_container;
-    ffmpeg::CodecContext m_codec;
-    ffmpeg::Resampler m_resampler;
-    ffmpeg::Packet m_packet;
-    ffmpeg::Frame m_frame;
-    PcmFormat m_format;
-    int m_streamIndex = -1;
-    int m_badPacketsInARow = 0;
-    bool m_inputDone = false;
-    bool m_finished = false;
+protected:
+    ClipDecoder() = default;
 };
+
+// The decoding module's one entry point, looked up by name once the module is loaded.
+using OpenClipFunction = void (*)(const QString &path, const PcmFormat &format,
+                                  ClipDecoder::Opened &result);
+inline constexpr char openClipSymbol[] = "klonkel_open_clip";
+inline constexpr char clipDecoderModuleName[] = "klonkel-clip-decoder.so";
 
 } // namespace klonkel

@@ -1,6 +1,7 @@
 #include "ClipPlayer.h"
 
 #include "ClipCatalogue.h"
+#include "ClipDecoderLoader.h"
 #include "DiagnosticOutput.h"
 #include "ResourceLocator.h"
 #include "SoundServerProbe.h"
@@ -270,6 +271,12 @@ void prepareNextClip()
 {
     if (playIndex < 0 || playIndex >= clipCount())
         return;
+    if (!clipDecoderLoaded()) {
+        // Reading ahead must not wait for the decoder: it comes back here once it is loaded.
+        startLoadingClipDecoder(QCoreApplication::instance(), scheduleNextClipPreparation);
+        if (!clipDecoderLoaded())
+            return;
+    }
     const std::string &name = clipNames()[static_cast<std::size_t>(playIndex)];
     const std::optional<QString> path = resourceLocation(name, "m4a");
     PreparedClip &prepared = playerState().prepared;

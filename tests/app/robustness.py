@@ -14,6 +14,7 @@ import time
 
 APPEARED = b"ContentView appeared!\n"
 DISAPPEARED = b"ContentView disappeared!\n"
+DECODER = "klonkel-clip-decoder.so"
 failures = []
 
 
@@ -114,28 +115,36 @@ def main():
     # Copies of the program beside incomplete resources.
     shipped = os.path.join(os.path.dirname(klonkel), "resources")
     with tempfile.TemporaryDirectory(prefix="klonkel-robust-") as root:
-        for case, picture, clips in (("missing picture", False, True),
-                                     ("missing resources folder", False, False)):
+        for case, decoder, clips in (("missing picture", True, True),
+                                     ("missing resources folder", True, False),
+                                     ("missing clip decoder", False, True)):
             home = os.path.join(root, case.replace(" ", "-"))
             os.makedirs(home)
             shutil.copy(klonkel, home)
+            if decoder:
+                shutil.copy(os.path.join(os.path.dirname(klonkel), DECODER), home)
             if clips:
                 os.makedirs(os.path.join(home, "resources"))
                 for name in os.listdir(shipped):
-                    if name.endswith(".m4a"):
+                    # The picture stays only where something else is missing.
+                    if name.endswith(".m4a") or not decoder:
                         os.symlink(os.path.join(shipped, name), os.path.join(home, "resources", name))
             status, out, err = with_output_file(case, [os.path.join(home, "klonkel")])
             check(case, status == 0, f"exit status {status}")
-            check(case, out.startswith(APPEARED) and b"button Tapped\n0\n264\n" in out
-                  and b"error" not in out and out.endswith(DISAPPEARED), f"output {out[-80:]!r}")
+            # Without the decoder the press still counts; its clip cannot play.
+            pressed = b"button Tapped\n0\n264\n" + (b"" if decoder else b"error\n")
+            check(case, out.startswith(APPEARED) and pressed in out
+                  and out.count(b"error") == (0 if decoder else 1)
+                  and out.endswith(DISAPPEARED), f"output {out[-80:]!r}")
             lines = err.splitlines()
-            wanted = "Pellmor" if clips else "resources folder"
+            wanted = ("clip decoder" if not decoder else "Pellmor" if clips
+                      else "resources folder")
             check(case, len(lines) == 1 and wanted in lines[0] and home in lines[0],
                   f"stderr {err!r}")
 
     for failure in failures:
         print("FAIL:", failure)
-    cases = 6
+    cases = 7
     failed = len({f.split(":")[0] for f in failures})
     print(f"{cases - failed} passed, {failed} failed")
     sys.exit(1 if failures else 0)

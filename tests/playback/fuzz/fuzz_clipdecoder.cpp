@@ -1,7 +1,7 @@
 // libFuzzer target for the path a clip file takes: open, probe, decode, resample.
 // Each input is handed over as a file, the way clips arrive.
 
-#include "ClipDecoder.h"
+#include "FfmpegClipDecoder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     for (const klonkel::PcmFormat format :
          {klonkel::PcmFormat{48000, 2}, klonkel::PcmFormat{44100, 1}}) {
-        klonkel::ClipDecoder::Opened opened = klonkel::ClipDecoder::open(input.path(), format);
+        klonkel::ClipDecoder::Opened opened =
+            klonkel::FfmpegClipDecoder::open(input.path(), format);
         if (!opened.decoder)
             continue;
         QByteArray pcm;

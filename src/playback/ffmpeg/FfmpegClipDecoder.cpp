@@ -1,4 +1,4 @@
-#include "ClipDecoder.h"
+#include "FfmpegClipDecoder.h"
 
 #include <QFile>
 
@@ -25,7 +25,7 @@ std::string describe(int error)
 
 } // namespace
 
-ClipDecoder::Opened ClipDecoder::open(const QString &path, const PcmFormat &format)
+ClipDecoder::Opened FfmpegClipDecoder::open(const QString &path, const PcmFormat &format)
 {
     // FFmpeg's own diagnostics would leak a failing file's details onto standard error.
     static const bool silenced = [] {
@@ -42,7 +42,7 @@ ClipDecoder::Opened ClipDecoder::open(const QString &path, const PcmFormat &form
     if (!S_ISREG(status.st_mode))
         return {nullptr, "not a regular file"};
 
-    auto decoder = std::make_unique<ClipDecoder>(Key{});
+    auto decoder = std::make_unique<FfmpegClipDecoder>(Key{});
     decoder->m_format = format;
 
     // Clips are MPEG-4 audio; guessing other formats would let random bytes pass for MP3 noise.
@@ -79,7 +79,7 @@ ClipDecoder::Opened ClipDecoder::open(const QString &path, const PcmFormat &form
     return {std::move(decoder), {}};
 }
 
-void ClipDecoder::decodeInto(QByteArray &out, qsizetype wantedBytes)
+void FfmpegClipDecoder::decodeInto(QByteArray &out, qsizetype wantedBytes)
 {
     const qsizetype target = out.size() + wantedBytes;
     while (!m_finished && out.size() < target) {
@@ -100,7 +100,7 @@ void ClipDecoder::decodeInto(QByteArray &out, qsizetype wantedBytes)
     }
 }
 
-bool ClipDecoder::sendNextPacket()
+bool FfmpegClipDecoder::sendNextPacket()
 {
     if (m_inputDone)
         return false;
@@ -128,7 +128,7 @@ bool ClipDecoder::sendNextPacket()
     }
 }
 
-bool ClipDecoder::convertFrame(QByteArray &out)
+bool FfmpegClipDecoder::convertFrame(QByteArray &out)
 {
     AVFrame *frame = m_frame.get();
     if (frame->nb_samples <= 0)
@@ -154,13 +154,13 @@ bool ClipDecoder::convertFrame(QByteArray &out)
     return resampleInto(out, const_cast<const uint8_t **>(frame->extended_data), frame->nb_samples);
 }
 
-void ClipDecoder::flushResampler(QByteArray &out)
+void FfmpegClipDecoder::flushResampler(QByteArray &out)
 {
     if (m_resampler)
         resampleInto(out, nullptr, 0); // no input: what the resampler still holds
 }
 
-bool ClipDecoder::resampleInto(QByteArray &out, const uint8_t **input, int inputSamples)
+bool FfmpegClipDecoder::resampleInto(QByteArray &out, const uint8_t **input, int inputSamples)
 {
     const int capacity = swr_get_out_samples(m_resampler.get(), inputSamples);
     if (capacity < 0)
