@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Shapes as Shapes
+import Klonkel
 
 // The border of a capsule (a rectangle with fully rounded ends) stroked inside its frame:
 // `lineWidth` grows inward from the edge, and half the frame's shorter side fills it solid.
@@ -25,11 +26,8 @@ Item {
                 + `V ${y + r} A ${r} ${r} 0 0 1 ${x + w} ${y + r} Z`
     }
 
-    Shapes.Shape {
+    AntialiasedShape {
         anchors.fill: parent
-        // Shapes are not antialiased by themselves; multisampling smooths the round edge.
-        layer.enabled: true
-        layer.samples: 4
 
         // The stroke is drawn as the band between the capsule and the capsule inset by the line
         // width: the same pixels as a centred stroke on the half-inset outline, without the

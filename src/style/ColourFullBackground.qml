@@ -54,14 +54,11 @@ Item {
         // Drawn only through the shadows, which show it on top of themselves.
         opacity: 0
 
-        Shapes.Shape {
+        AntialiasedShape {
             x: background.paintMargin
             y: background.paintMargin
             width: background.width
             height: background.height
-            // Shapes are not antialiased by themselves; multisampling smooths the curved edges.
-            layer.enabled: true
-            layer.samples: 4
 
             Shapes.ShapePath {
                 strokeColor: "transparent"

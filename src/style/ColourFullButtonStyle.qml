@@ -27,7 +27,7 @@ T.AbstractButton {
 
     // Shown only while focus came from the keyboard, so a click or the initial focus adds nothing
     // to the look: a thin ring in the rim's bright blue, just clear of the rim.
-    Shapes.Shape {
+    AntialiasedShape {
         id: focusRing
         objectName: "focusRing"
         readonly property real gap: 7
@@ -37,9 +37,7 @@ T.AbstractButton {
         width: control.width + 2 * gap
         height: control.height + 2 * gap
         visible: control.visualFocus
-        // Multisampling smooths the curve, as for the background's shapes.
         layer.enabled: visible
-        layer.samples: 4
 
         Shapes.ShapePath {
             strokeColor: ColourPalette.brightBlue
