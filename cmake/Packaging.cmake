@@ -69,7 +69,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qml6-module-qtqml, qml6-module-qtqml-workerscript, qml6-module-qtquick, \
 qml6-module-qtquick-window, qml6-module-qtquick-shapes, qml6-module-qtquick-templates, \
-qml6-module-qt5compat-graphicaleffects, qt6-qpa-plugins")
+qt6-qpa-plugins")
 # The effects are shaders; without a hardware or Mesa OpenGL driver they are not drawn.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

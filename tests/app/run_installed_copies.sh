@@ -48,7 +48,7 @@ deb=$work/package/klonkel_${version}_$(dpkg --print-architecture).deb
 [[ -f "$deb" ]] || fail "cpack made no $(basename "$deb"): $(ls "$work/package")"
 depends=$(dpkg-deb --field "$deb" Depends)
 for needed in libqt6multimedia6 libqt6quick6 libavcodec qml6-module-qtquick-shapes \
-              qml6-module-qt5compat-graphicaleffects qt6-qpa-plugins; do
+              qt6-qpa-plugins; do
     [[ "$depends" == *"$needed"* ]] || fail "the package does not depend on $needed: $depends"
 done
 dpkg-deb -x "$deb" "$work/root"
