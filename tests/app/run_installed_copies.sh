@@ -20,6 +20,10 @@ check_layout() {
              share/doc/klonkel/copyright share/doc/klonkel/changelog.gz; do
         [[ -f "$prefix/$f" ]] || fail "$prefix/$f is missing"
     done
+    # The decoder module lives in the library folder, multiarch or not.
+    compgen -G "$prefix/lib/klonkel/klonkel-clip-decoder.so" >/dev/null \
+        || compgen -G "$prefix/lib/*/klonkel/klonkel-clip-decoder.so" >/dev/null \
+        || fail "$prefix has no lib/klonkel/klonkel-clip-decoder.so"
     for size in 16 24 32 48 64 128 256; do
         f=$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png
         [[ -f "$f" ]] || fail "$f is missing"
