@@ -20,8 +20,9 @@ struct LibraryCloser
 {
     void operator()(void *library) const { ::dlclose(library); }
 };
-// Opened with RTLD_NODELETE: decoders made by the module may outlive this handle at exit.
-using Library = std::unique_ptr<void, LibraryCloser>;
+// Shared, as the loading thread hands its result over by copy. Opened with RTLD_NODELETE:
+// decoders made by the module may outlive the last handle at exit.
+using Library = std::shared_ptr<void>;
 
 struct DecoderModule
 {
@@ -53,10 +54,11 @@ DecoderModule loadModule(const QStringList &candidates)
     std::string errors;
     for (const QString &candidate : candidates) {
         // Resolving every symbol now keeps that work on this thread, away from the first press.
-        module.library.reset(::dlopen(QFile::encodeName(candidate).constData(),
-                                      RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
-        if (module.library)
+        if (void *library = ::dlopen(QFile::encodeName(candidate).constData(),
+                                     RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {
+            module.library = Library(library, LibraryCloser{});
             break;
+        }
         if (const char *error = ::dlerror())
             errors += (errors.empty() ? "" : "; ") + std::string(error);
     }
@@ -89,7 +91,7 @@ const DecoderModule &loadedModule()
     LoaderState &state = loaderState();
     if (!state.module) {
         if (state.loading.isValid())
-            state.module.emplace(state.loading.takeResult());
+            state.module.emplace(state.loading.result());
         else
             state.module.emplace(loadModule(moduleCandidates()));
     }
