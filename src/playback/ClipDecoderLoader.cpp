@@ -10,7 +10,9 @@
 
 #include <cstdio>
 #include <dlfcn.h>
+#include <memory>
 #include <optional>
+#include <string>
 
 namespace klonkel {
 
