@@ -22,7 +22,8 @@ Item {
     readonly property real devicePixels: Screen.devicePixelRatio
     readonly property real deviceDeviation: deviation * devicePixels
     // Keeps at least one and a half texels of deviation, or the scaled-up blur shows its texels,
-    // and halves at most: a text's strokes are thinner than four pixels and would lose coverage.
+    // and halves the window's own units at most (twice that in device pixels at a scale of two):
+    // a text's strokes are thinner than four of them and would lose coverage.
     readonly property int reduction: Math.max(1, Math.min(2 * devicePixels,
                                                           Math.floor(deviceDeviation / 1.5)))
     // Reducing and scaling back up blur a little by themselves (a box of the reduction's width,
