@@ -134,19 +134,17 @@ bool FfmpegClipDecoder::convertFrame(QByteArray &out)
     if (frame->nb_samples <= 0)
         return true;
     if (!m_resampler) {
-        AVChannelLayout outLayout;
-        av_channel_layout_default(&outLayout, m_format.channelCount);
-        AVChannelLayout inLayout;
-        if (frame->ch_layout.nb_channels > 0 && frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC)
-            av_channel_layout_copy(&inLayout, &frame->ch_layout);
-        else
-            av_channel_layout_default(&inLayout, std::max(1, frame->ch_layout.nb_channels));
+        ffmpeg::ChannelLayout outLayout;
+        av_channel_layout_default(outLayout.get(), m_format.channelCount);
+        ffmpeg::ChannelLayout inLayout;
+        const bool layoutKnown =
+            frame->ch_layout.nb_channels > 0 && frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC;
+        if (!layoutKnown || av_channel_layout_copy(inLayout.get(), &frame->ch_layout) < 0)
+            av_channel_layout_default(inLayout.get(), std::max(1, frame->ch_layout.nb_channels));
         SwrContext *raw = nullptr;
         const int made = swr_alloc_set_opts2(
-            &raw, &outLayout, AV_SAMPLE_FMT_S16, m_format.sampleRate, &inLayout,
+            &raw, outLayout.get(), AV_SAMPLE_FMT_S16, m_format.sampleRate, inLayout.get(),
             static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&inLayout);
-        av_channel_layout_uninit(&outLayout);
         m_resampler.reset(raw);
         if (made < 0 || swr_init(raw) < 0)
             return false;

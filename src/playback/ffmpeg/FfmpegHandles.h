@@ -32,6 +32,22 @@ struct ResamplerDeleter
     void operator()(SwrContext *context) const { swr_free(&context); }
 };
 
+// A channel layout may own a custom channel map; FFmpeg's setters free whatever the target
+// held first, so it must start zeroed and be released on every path.
+class ChannelLayout
+{
+public:
+    ChannelLayout() = default;
+    ChannelLayout(const ChannelLayout &) = delete;
+    ChannelLayout &operator=(const ChannelLayout &) = delete;
+    ~ChannelLayout() { av_channel_layout_uninit(&m_layout); }
+
+    AVChannelLayout *get() { return &m_layout; }
+
+private:
+    AVChannelLayout m_layout{};
+};
+
 using FormatContext = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
 using CodecContext = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using Frame = std::unique_ptr<AVFrame, FrameDeleter>;
