@@ -46,7 +46,8 @@ install(FILES ${klonkel_packaging}/${KLONKEL_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/klonkel.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${klonkel_packaging}/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${PROJECT_SOURCE_DIR}/LICENSE
+              ${PROJECT_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
