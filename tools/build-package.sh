@@ -13,14 +13,16 @@ work=$(mktemp -d /tmp/klonkel-package.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 src=$work/klonkel
 mkdir "$src"
-# The files git knows or would add, as they are now (uncommitted edits included); never build
-# folders or other ignored files.
-git -C "$here" ls-files -z --cached --others --exclude-standard |
-    (cd "$here" && xargs -0 -r sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' _) |
+# The files git knows or would add, as they are now (uncommitted edits and deletions included);
+# never build folders or other ignored files.
+while IFS= read -r -d '' f; do
+    if [[ -e $here/$f ]]; then printf '%s\0' "$f"; fi
+done < <(git -C "$here" ls-files -z --cached --others --exclude-standard) |
     tar -C "$here" --null -T - -cf - | tar -C "$src" -xf -
 
 # The tests run on the package's contents afterwards, with a display and a sound server.
-export DEB_BUILD_OPTIONS="nocheck parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}"
+DEB_BUILD_OPTIONS="nocheck parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}"
+export DEB_BUILD_OPTIONS
 (cd "$src" && dpkg-buildpackage -us -uc -b)
 
 rm -f "$out"/klonkel*_*.deb "$out"/klonkel_*.buildinfo "$out"/klonkel_*.changes
