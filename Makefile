@@ -3,7 +3,7 @@
 PRESET ?= default
 BUILD_DIR = $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 
-.PHONY: deps test-deps build run test check fuzz-smoke bench clean
+.PHONY: deps test-deps build run test check fuzz-smoke package package-test bench clean
 
 deps:
 	tools/install-deps.sh
@@ -34,6 +34,19 @@ fuzz-smoke:
 	cmake --preset fuzz
 	cmake --build --preset fuzz
 	ctest --preset fuzz
+
+# The Debian package, built with the distribution's flags in a temporary copy of the tree.
+package: test-deps
+	tools/build-package.sh build-package
+
+# The package checked by lintian, its contents unpacked into an empty root and compared with a plain
+# install of the default build, then the unpacked program tested from outside.
+package-test: package
+	cmake --preset default
+	cmake --build --preset default --target klonkel klonkel-clip-decoder klonkel_packaging_documents
+	lintian --pedantic --info --fail-on error,warning,info,pedantic build-package/klonkel_*.changes
+	tools/with-session.sh tests/app/run_installed_copies.sh build \
+		build-package/klonkel_*_$$(dpkg --print-architecture).deb
 
 bench: test-deps build
 	tools/with-session.sh bench/run-all.sh $(BUILD_DIR)

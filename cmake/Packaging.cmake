@@ -1,6 +1,6 @@
 # Installs the desktop integration (launcher, icon, AppStream metadata, manual page, package
-# documents) in the standard layout under any prefix, and makes a Debian package with CPack.
-# The program and its resources are installed where they are built.
+# documents) in the standard layout under any prefix. The program and its resources are installed
+# where they are built; the Debian package (debian/, tools/build-package.sh) installs through here.
 
 set(KLONKEL_APP_ID org.klonkel.Klonkel)
 set(klonkel_packaging ${PROJECT_SOURCE_DIR}/packaging)
@@ -24,13 +24,15 @@ endif()
 configure_file(${klonkel_packaging}/${KLONKEL_APP_ID}.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/packaging/${KLONKEL_APP_ID}.metainfo.xml @ONLY)
 
-# Debian wants the manual page and the changelog compressed without a time stamp.
+# Debian wants the manual page and the changelog compressed without a time stamp. The one
+# changelog and copyright file serve both the package and a plain install.
 set(klonkel_gzipped)
-foreach(document klonkel.1 changelog)
-    set(gzipped ${PROJECT_BINARY_DIR}/packaging/${document}.gz)
+foreach(document packaging/klonkel.1 debian/changelog)
+    get_filename_component(name ${document} NAME)
+    set(gzipped ${PROJECT_BINARY_DIR}/packaging/${name}.gz)
     add_custom_command(OUTPUT ${gzipped}
-        COMMAND gzip -9 -n -c ${klonkel_packaging}/${document} > ${gzipped}
-        DEPENDS ${klonkel_packaging}/${document}
+        COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/${document} > ${gzipped}
+        DEPENDS ${PROJECT_SOURCE_DIR}/${document}
         VERBATIM)
     list(APPEND klonkel_gzipped ${gzipped})
 endforeach()
@@ -46,31 +48,6 @@ install(FILES ${klonkel_packaging}/${KLONKEL_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/klonkel.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${klonkel_packaging}/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${PROJECT_SOURCE_DIR}/LICENSE
+              ${PROJECT_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME klonkel)
-set(CPACK_PACKAGE_VENDOR "Klonkel developers")
-set(CPACK_PACKAGE_CONTACT "Klonkel developers <klonkel@users.noreply.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small desktop soundboard")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION sound)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# CPack puts the summary on the first line itself.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "One window with a title and a big round button. Each press plays the next
-short voice clip from a catalogue of 264, in a shuffled order that plays
-every clip once per pass; a new clip cuts off the one that is sounding.")
-# Shared libraries are found by dpkg-shlibdeps; QML modules and platform plugins are loaded at
-# run time, so they are listed by hand.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qml6-module-qtqml, qml6-module-qtqml-workerscript, qml6-module-qtquick, \
-qml6-module-qtquick-window, qml6-module-qtquick-shapes, qml6-module-qtquick-templates, \
-qt6-qpa-plugins")
-# The effects are shaders; without a hardware or Mesa OpenGL driver they are not drawn.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-include(CPack)

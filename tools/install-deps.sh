@@ -16,8 +16,9 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
     # Tests drive a real X server and record a real sound server.
     packages+=(xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils sox ffmpeg clang libclang-rt-14-dev)
-    # The launcher entry and AppStream validators; dpkg-shlibdeps and file for the package test.
+    # The launcher entry and AppStream validators; the Debian package's build and its checks.
     packages+=(desktop-file-utils appstream dpkg-dev file python3)
+    packages+=(build-essential debhelper lintian devscripts)
 fi
 
 missing=()
