@@ -70,7 +70,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qml6-module-qtqml, qml6-module-qtqml-workerscript, qml6-module-qtquick, \
 qml6-module-qtquick-window, qml6-module-qtquick-shapes, qml6-module-qtquick-templates, \
 qt6-qpa-plugins")
-# The effects are shaders; without a hardware or Mesa OpenGL driver they are not drawn.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
+# The effects are shaders; without a hardware or Mesa OpenGL driver they are not drawn. Without
+# Qt's Wayland plugin a Wayland desktop runs the app through its X server.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
