@@ -19,6 +19,8 @@ if [[ "${1:-}" == "--test" ]]; then
     # The launcher entry and AppStream validators; the Debian package's build and its checks.
     packages+=(desktop-file-utils appstream dpkg-dev file python3)
     packages+=(build-essential debhelper lintian devscripts)
+    # The app as a Wayland client of a private weston.
+    packages+=(weston qt6-wayland)
 fi
 
 missing=()

@@ -17,6 +17,9 @@ Window {
     flags: Qt.Window | Qt.FramelessWindowHint
     // Task switchers and window lists show the app's name, which is not translated.
     title: "Klonkel"
+    // The backdrop lets a fifth of this through: the desktop's window colour, light or dark as
+    // its theme is, rather than Qt Quick's white. It follows the palette when the theme changes.
+    color: palette.window
     visible: true
 
     Shortcut {

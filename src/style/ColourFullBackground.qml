@@ -54,22 +54,29 @@ Item {
         // Drawn only through the shadows, which show it on top of themselves.
         opacity: 0
 
+        // Grown by half the rim on every side: the shape's layer clips to its bounds, and where
+        // the outline touches the frame the rim's outer half would be cut off.
         AntialiasedShape {
-            x: background.paintMargin
-            y: background.paintMargin
-            width: background.width
-            height: background.height
+            id: shape
+            readonly property real halfRim: background.rimWidth / 2
+            x: background.paintMargin - halfRim
+            y: background.paintMargin - halfRim
+            width: background.width + background.rimWidth
+            height: background.height + background.rimWidth
 
             Shapes.ShapePath {
                 strokeColor: "transparent"
                 fillGradient: LinearGradientFill {
+                    frameX: shape.halfRim
+                    frameY: shape.halfRim
                     frameWidth: background.width
                     frameHeight: background.height
                     startColor: background.look.fillStart
                     endColor: background.look.fillEnd
                 }
                 PathSvg {
-                    path: background.outline.svgPath(0, 0, background.width, background.height)
+                    path: background.outline.svgPath(shape.halfRim, shape.halfRim, background.width,
+                                                     background.height)
                 }
             }
 
@@ -79,19 +86,19 @@ Item {
                 strokeColor: "transparent"
                 fillRule: Shapes.ShapePath.OddEvenFill
                 fillGradient: LinearGradientFill {
+                    frameX: shape.halfRim
+                    frameY: shape.halfRim
                     frameWidth: background.width
                     frameHeight: background.height
                     startColor: background.look.rimStart
                     endColor: background.look.rimEnd
                 }
                 PathSvg {
-                    readonly property real halfRim: background.rimWidth / 2
-                    path: background.outline.svgPath(-halfRim, -halfRim,
-                                                     background.width + 2 * halfRim,
-                                                     background.height + 2 * halfRim)
-                          + " " + background.outline.svgPath(halfRim, halfRim,
-                                                             background.width - 2 * halfRim,
-                                                             background.height - 2 * halfRim)
+                    path: background.outline.svgPath(0, 0, shape.width, shape.height)
+                          + " " + background.outline.svgPath(background.rimWidth,
+                                                             background.rimWidth,
+                                                             background.width - background.rimWidth,
+                                                             background.height - background.rimWidth)
                 }
             }
         }
