@@ -18,6 +18,8 @@ if [[ "${1:-}" == "--test" ]]; then
     packages+=(xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils sox ffmpeg clang libclang-rt-14-dev)
     # The launcher entry and AppStream validators; dpkg-shlibdeps and file for the package test.
     packages+=(desktop-file-utils appstream dpkg-dev file python3)
+    # Static analysis and memcheck (make lint, make memcheck).
+    packages+=(clang-tidy cppcheck valgrind)
 fi
 
 missing=()
