@@ -3,7 +3,7 @@
 PRESET ?= default
 BUILD_DIR = $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 
-.PHONY: deps test-deps build run test check fuzz-smoke package package-test bench clean
+.PHONY: deps test-deps build run test check fuzz-smoke package package-test lint memcheck bench clean
 
 deps:
 	tools/install-deps.sh
@@ -47,6 +47,20 @@ package-test: package
 	lintian --pedantic --info --fail-on error,warning,info,pedantic build-package/klonkel_*.changes
 	tools/with-session.sh tests/app/run_installed_copies.sh build \
 		build-package/klonkel_*_$$(dpkg --print-architecture).deb
+
+# clang-tidy and cppcheck over src/ and bench/; reads the optimised clang build's compile commands
+# and needs its generated headers, so it builds that tree first (`make check PRESET=release`
+# then reuses it).
+lint: test-deps
+	cmake --preset release
+	cmake --build --preset release
+	tools/lint.sh build-release
+
+# The decoding and playback path under valgrind: only the two programs it runs are built.
+memcheck: test-deps
+	cmake --preset default
+	cmake --build --preset default --target klonkel-decode-bench klonkel-press
+	tools/with-session.sh tools/memcheck.sh build
 
 bench: test-deps build
 	tools/with-session.sh bench/run-all.sh $(BUILD_DIR)

@@ -21,6 +21,8 @@ if [[ "${1:-}" == "--test" ]]; then
     packages+=(build-essential debhelper lintian devscripts)
     # The app as a Wayland client of a private weston.
     packages+=(weston qt6-wayland)
+    # Static analysis and memcheck (make lint, make memcheck).
+    packages+=(clang-tidy cppcheck valgrind)
 fi
 
 missing=()

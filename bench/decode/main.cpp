@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -21,11 +22,10 @@ long residentKiB()
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    const auto line = std::find_if(lines.begin(), lines.end(),
+                                   [](const QByteArray &l) { return l.startsWith("VmRSS:"); });
+    return line == lines.end() ? -1 : line->mid(6).trimmed().split(' ').first().toLong();
 }
 
 } // namespace
@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
             opened.decoder->decodeInto(pcm, 1 << 20);
         pcmBytes += pcm.size();
     }
-    const double decodeMs = timer.nsecsElapsed() / 1e6;
+    const double decodeMs = double(timer.nsecsElapsed()) / 1e6;
     const double audioSeconds = double(pcmBytes) / format.bytesPerFrame() / format.sampleRate;
     std::printf(
         "decode whole catalogue: %.1f ms for %.1f s of audio (%.0fx real time), %d failures\n",
@@ -76,6 +76,6 @@ int main(int argc, char *argv[])
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     std::printf(
         "player's decoded buffer: at most %.1f KiB; resident set after %zu plays: %+ld KiB\n",
-        largestPending / 1024.0, klonkel::clipCatalogue.size(), residentKiB() - before);
+        double(largestPending) / 1024, klonkel::clipCatalogue.size(), residentKiB() - before);
     return 0;
 }

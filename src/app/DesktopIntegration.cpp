@@ -4,19 +4,21 @@
 #include <QIcon>
 #include <QTranslator>
 
+#include <memory>
+
 namespace klonkel {
 
 QTranslator *installTranslation(QCoreApplication &app, const QLocale &locale)
 {
-    auto *translator = new QTranslator(&app);
+    auto translator = std::make_unique<QTranslator>();
     // Looks for klonkel_de_DE, then klonkel_de, for each of the locale's UI languages in turn.
     if (!translator->load(locale, QStringLiteral("klonkel"), QStringLiteral("_"),
-                          QStringLiteral(":/i18n"))) {
-        delete translator;
+                          QStringLiteral(":/i18n")))
         return nullptr;
-    }
-    QCoreApplication::installTranslator(translator);
-    return translator;
+    // Only a translation in use lives as long as the app.
+    translator->setParent(&app);
+    QCoreApplication::installTranslator(translator.get());
+    return translator.release();
 }
 
 void applyDesktopIdentity()

@@ -13,6 +13,7 @@ class TerminationSignals : public QObject
 public:
     explicit TerminationSignals(QObject *parent = nullptr);
     ~TerminationSignals() override;
+    Q_DISABLE_COPY_MOVE(TerminationSignals)
 
 signals:
     void received();

@@ -114,10 +114,11 @@ void startLoadingClipDecoder(QObject *context, std::function<void()> whenLoaded)
         return;
     }
     state.loading = QtConcurrent::run(loadModule, moduleCandidates());
-    state.loading.then(context, [whenLoaded = std::move(whenLoaded)](QFuture<DecoderModule>) {
-        if (whenLoaded)
-            whenLoaded();
-    });
+    state.loading.then(context,
+                       [whenLoaded = std::move(whenLoaded)](const QFuture<DecoderModule> &) {
+                           if (whenLoaded)
+                               whenLoaded();
+                       });
 }
 
 bool clipDecoderLoaded()

@@ -71,7 +71,7 @@ struct FileStamp
 
     static std::optional<FileStamp> of(const QString &path)
     {
-        struct stat status;
+        struct stat status = {};
         if (::stat(QFile::encodeName(path).constData(), &status) != 0)
             return std::nullopt;
         return FileStamp{status.st_dev, status.st_ino, status.st_size, status.st_mtim,

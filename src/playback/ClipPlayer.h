@@ -26,6 +26,7 @@ public:
     static std::unique_ptr<ClipPlayer> create(const QString &path);
 
     ~ClipPlayer() override;
+    Q_DISABLE_COPY_MOVE(ClipPlayer)
 
     void play();
     void stop();

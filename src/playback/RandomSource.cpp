@@ -20,7 +20,7 @@ std::uint64_t SystemRandomSource::draw()
         if (errno != EINTR)
             std::abort();
     }
-    std::uint64_t value;
+    std::uint64_t value = 0;
     std::memcpy(&value, bytes, sizeof value); // machine byte order
     return value;
 }
@@ -28,7 +28,9 @@ std::uint64_t SystemRandomSource::draw()
 RandomSource &randomSource()
 {
     static SystemRandomSource system;
-    return currentSource ? *currentSource : system;
+    if (currentSource)
+        return *currentSource;
+    return system;
 }
 
 ScopedRandomSource::ScopedRandomSource(RandomSource &source) : m_previous(currentSource)

@@ -13,6 +13,7 @@ namespace {
 
 QString &overrideDirectory()
 {
+    // cppcheck-suppress unassignedVariable ; callers assign it through the returned reference
     static QString directory;
     return directory;
 }
@@ -79,7 +80,7 @@ std::optional<QString> resourceLocation(std::string_view name, std::string_view 
 {
     const QString path = resourcePath(name, extension);
     // lstat, not stat: a link to nowhere is an entry that exists and fails to open.
-    struct stat status;
+    struct stat status = {};
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
         return std::nullopt;
     return path;

@@ -4,8 +4,8 @@
 
 DampedOscillator::DampedOscillator(double mass, double stiffness, double damping,
                                    double displacement, double velocity)
+    : m_decayPerSecond(damping / (2 * mass))
 {
-    m_decayPerSecond = damping / (2 * mass);
     const double naturalSquared = stiffness / mass;
     const double discriminant = m_decayPerSecond * m_decayPerSecond - naturalSquared;
     // Exactly critical damping is rare in floating point; treating near-critical values as

@@ -36,7 +36,7 @@ ClipDecoder::Opened FfmpegClipDecoder::open(const QString &path, const PcmFormat
 
     const QByteArray localPath = QFile::encodeName(path);
     // Only regular files: a folder fails late and a FIFO would block the press forever.
-    struct stat status;
+    struct stat status = {};
     if (::stat(localPath.constData(), &status) != 0)
         return {nullptr, "cannot stat the file"};
     if (!S_ISREG(status.st_mode))
