@@ -7,7 +7,7 @@ sink played, what the X server shows, standard output byte for byte, stderr and 
 
 Run inside tools/with-session.sh. PROGRAM may be the build tree's or an installed copy.
 """
-import glob, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, threading, time, zlib
+import glob, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, threading, time
 
 APPEARED, DISAPPEARED = b"ContentView appeared!\n", b"ContentView disappeared!\n"
 TITLE = (130, 38, 370, 82)  # the title's box in points, clear of the button
@@ -392,21 +392,13 @@ def robustness(program):
     check(app.finish(signal.SIGTERM)[0] == 0, "exit status not 0")
 
 
-def write_png(grab, path):
-    w, h, rgb = grab
-    rows = b"".join(b"\0" + rgb[3 * w * y: 3 * w * (y + 1)] for y in range(h))
-    chunk = lambda kind, data: (struct.pack(">I", len(data)) + kind + data
-                                + struct.pack(">I", zlib.crc32(kind + data)))
-    with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-                  + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
-
-
 def main():
     program, groups = os.path.abspath(sys.argv[1]), sys.argv[2:]
     if groups[:1] == ["--screenshot"]:
         app = App(program)
-        write_png(app.settled(), groups[1])
+        app.settled()
+        app.run("ffmpeg", "-y", "-v", "error", "-f", "x11grab", "-draw_mouse", "0", "-window_id",
+                app.window, "-i", os.environ["DISPLAY"], "-frames:v", "1", groups[1])
         sys.exit(app.finish()[0])
     for group in groups or ["end-to-end", "playback", "robustness"]:
         {"end-to-end": end_to_end, "playback": playback, "robustness": robustness}[group](program)

@@ -1,5 +1,4 @@
 #include "DesktopIntegration.h"
-#include "FocusView.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -85,20 +84,6 @@ private slots:
         QCOMPARE(taps(), before + 4);
     }
 
-    // A focus item elsewhere in the window takes focus by click, and Tab comes back round.
-    void focusViewTakesFocusByClickAndTab()
-    {
-        FocusView empty;
-        QVERIFY(empty.acceptsFocus() && empty.activeFocusOnTab());
-        auto *corner = new FocusView(view.contentItem());
-        corner->setSize({20, 20});
-        QTest::mouseClick(&view, Qt::LeftButton, {}, {10, 10});
-        QVERIFY(corner->hasActiveFocus());
-        QTest::keyClick(&view, Qt::Key_Tab);
-        QVERIFY(button->hasActiveFocus());
-        delete corner;
-    }
-
     void screenReadersFindAndPressTheButton()
     {
         QAccessibleInterface *node = QAccessible::queryAccessibleInterface(&view);
@@ -125,27 +110,18 @@ private slots:
         view.engine()->retranslate();
     }
 
-    void translationByLocale_data()
-    {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<bool>("german");
-        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << true;
-        QTest::newRow("Austrian German") << QLocale(QLocale::German, QLocale::Austria) << true;
-        QTest::newRow("Swiss German") << QLocale(QLocale::German, QLocale::Switzerland) << true;
-        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << false;
-        QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << false;
-        QTest::newRow("C") << QLocale::c() << false;
-    }
-
+    // German for every German-speaking country, English for anyone else.
     void translationByLocale()
     {
-        QFETCH(QLocale, locale);
-        QFETCH(bool, german);
-        std::unique_ptr<QTranslator> translator(klonkel::installTranslation(*qApp, locale));
-        QCOMPARE(QCoreApplication::translate("ContentView", "Pellmor Soundboard"),
-                 german ? QStringLiteral("Pellmor-Klangbrett")
-                        : QStringLiteral("Pellmor Soundboard"));
-        QCOMPARE(translator != nullptr, german);
+        for (const char *name : {"de_DE", "de_AT", "de_CH", "en_US", "fr_FR", "C"}) {
+            const bool german = QByteArray(name).startsWith("de");
+            std::unique_ptr<QTranslator> translator(
+                klonkel::installTranslation(*qApp, QLocale(QLatin1String(name))));
+            QCOMPARE(QCoreApplication::translate("ContentView", "Pellmor Soundboard"),
+                     german ? QStringLiteral("Pellmor-Klangbrett")
+                            : QStringLiteral("Pellmor Soundboard"));
+            QCOMPARE(translator != nullptr, german);
+        }
     }
 
     void iconAndDesktopEntry()

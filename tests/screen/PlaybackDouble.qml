@@ -7,17 +7,9 @@ QtObject {
     readonly property int clipCount: 3
     property int taps: 0
 
-    function writeLine(line) {
-        if (line === "button Tapped")
-            ++taps
-    }
-    function checkPlaylist() {
-        if (playIndex === clipCount)
-            playIndex = 0
-    }
-    function clipNameAt(index) {
-        return "clip" + index
-    }
+    function writeLine(line) { taps += line === "button Tapped" ? 1 : 0 }
+    function checkPlaylist() { playIndex = playIndex === clipCount ? 0 : playIndex }
+    function clipNameAt(index) { return "clip" + index }
     function shuffleClipNames() {}
     function printPlaylist() {}
     function playClip(name) {}
