@@ -14,6 +14,7 @@ TestCase {
     property Item view
     property Item button
     property var spring
+    property Item ring
 
     Component {
         id: contentViewComponent
@@ -25,6 +26,7 @@ TestCase {
         view = contentViewComponent.createObject(testCase.Window.window.contentItem)
         button = findChild(view, "mainButton")
         spring = findChild(view, "ringSpring")
+        ring = findChild(view, "ring")
     }
 
     function verifyNear(image, x, y, expected, tolerance, what) {
@@ -41,14 +43,14 @@ TestCase {
         return Qt.rgba(mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b), 1)
     }
 
-    // Samples the ring's width on every change until it comes to rest.
+    // Samples the ring's drawn width on every change until it comes to rest.
     function ringWidthsUntilSettled(action) {
-        const widths = [spring.value]
-        const record = () => widths.push(spring.value)
-        spring.valueChanged.connect(record)
+        const widths = [ring.lineWidth]
+        const record = () => widths.push(ring.lineWidth)
+        ring.lineWidthChanged.connect(record)
         action()
         tryVerify(() => !spring.running, 5000, "the ring comes to rest")
-        spring.valueChanged.disconnect(record)
+        ring.lineWidthChanged.disconnect(record)
         waitForRendering(view)
         return widths
     }
