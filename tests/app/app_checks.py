@@ -29,8 +29,7 @@ def poll(probe, seconds, step=0.05):
     return value or None
 
 
-def press(n):
-    return b"button Tapped\n%d\n264\n" % n
+press = lambda n: b"button Tapped\n%d\n264\n" % n  # noqa: E731 (a press at position n)
 
 
 class Sink:
@@ -115,8 +114,7 @@ class App:
                  "--repeat", str(times), "--delay", str(delay_ms), "1")
 
     def output(self):
-        self.out.seek(0)
-        return self.out.read()
+        return os.pread(self.out.fileno(), 1 << 24, 0)
 
     def wait_for(self, text, seconds=10):
         return check(poll(lambda: text in self.output(), seconds), f"no {text!r} in {self.output()[-200:]!r}")
@@ -143,12 +141,8 @@ def title_pixels(grab, test, factor=1):
                if rgb)
 
 
-def blue(p):
-    return p[2] > 150 and p[0] < 90 and p[1] < 90
-
-
-def white(p):
-    return min(p) > 230
+blue = lambda p: p[2] > 150 and p[0] < 90 and p[1] < 90  # noqa: E731
+white = lambda p: min(p) > 230  # noqa: E731
 
 
 def steepness(grab, factor):
@@ -282,7 +276,7 @@ def playback(program):
     check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
 
     # No sound server at start, then one that comes, and dies while a clip plays, and comes back:
-    # every press counts, and the sound comes back with the server.
+    # every press counts, none fails, and the sound comes back with the server.
     case = "sound server late and restarted"
     with tempfile.TemporaryDirectory(prefix="klonkel-late-") as runtime:
         app = App(program, {"XDG_RUNTIME_DIR": runtime, "PULSE_RUNTIME_PATH": runtime + "/pulse"})
@@ -363,14 +357,6 @@ def robustness(program):
         status, out, _ = app.finish()
         check(out.endswith(press(0) + b"error\n" + press(1) + b"error\n" + DISAPPEARED), f"output {out[-80:]!r}")
         check(status == 0, f"exit status {status}")
-
-    case = "no sound server"
-    app = App(program, {"PULSE_SERVER": "unix:/nonexistent/klonkel"})
-    app.settled()
-    app.click(2, 600)
-    app.wait_for(press(1))
-    status, out, _ = app.finish(signal.SIGTERM)
-    check(out.endswith(press(0) + press(1) + DISAPPEARED) and status == 0, f"exit {status}, output {out[-80:]!r}")
 
     # Standard output closed before start: writes fail, presses still play, nothing dies.
     case = "stdout closed"
