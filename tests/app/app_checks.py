@@ -183,7 +183,10 @@ def end_to_end(program):
     check(app.xprop("_MOTIF_WM_HINTS").split(", ")[2:3] == ["0x0"], "the window asks for a frame")
     check(app.xprop("_NET_WM_NAME") == '"Klonkel"', "window title " + app.xprop("_NET_WM_NAME"))
     check(app.xprop("WM_CLASS").endswith('"Klonkel"'), "the window class does not match the launcher")
-    check(all(f"Icon ({s} x {s})" in app.xprop("_NET_WM_ICON") for s in (16, 48, 128)), "no icon")
+    icons = app.xprop("_NET_WM_ICON")  # drawn in characters, blank where transparent
+    rows = [row.strip("\t") for row in icons.split("\n")[1:17]]  # the 16-pixel icon
+    check(all(f"Icon ({s} x {s})" in icons for s in (16, 24, 32, 48, 64, 128))
+          and rows[0][0] == " " and rows[7][0] != " ", "the window's icons are missing or blank")
     resting = app.settled()
     check(resting[:2] == (500, 300), f"window is {resting[:2]}")
     check(title_pixels(resting, blue) > 300 and not title_pixels(resting, white), "the title is not blue")
@@ -208,8 +211,8 @@ def end_to_end(program):
     check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
     print(f"the first press sounded after {latency} s")
 
-    case = "German"
-    app = App(program, {"LANG": "de_DE.UTF-8"})
+    case = "German"  # as Austrians get it: the language's translation serves every country
+    app = App(program, {"LANG": "de_AT.UTF-8"})
     grab = app.settled()
     check(title_pixels(grab, blue) > 300 and grab[2] != resting[2], "the title is not translated")
     status, out, err = app.finish()

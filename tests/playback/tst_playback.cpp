@@ -1,6 +1,5 @@
 #include "ClipCatalogue.h"
 #include "ClipPlayer.h"
-#include "Playlist.h"
 #include "ResourceLocator.h"
 
 #include <QProcess>
@@ -9,7 +8,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <map>
 #include <numbers>
 #include <span>
 #include <unistd.h>
@@ -207,22 +205,6 @@ private slots:
         const qsizetype onset = toneOnset(samples, press, 1760);
         QVERIFY2(onset >= 0 && toneLevel(samples, onset, 200 * ms, lowHz) < quiet,
                  "the old file played");
-    }
-
-    // A chi-square test at p = 1e-6 over 60,000 shuffles: a bias of a few percent fails.
-    void shuffleMakesEveryOrderEquallyLikely()
-    {
-        std::map<ClipNames, int> seen;
-        for (int i = 0; i < 60000; ++i) {
-            ClipNames names{"a", "b", "c"};
-            shuffle(names);
-            ++seen[names];
-        }
-        QCOMPARE(seen.size(), std::size_t(6));
-        double chiSquare = 0;
-        for (const auto &[order, count] : seen)
-            chiSquare += (count - 10000.0) * (count - 10000.0) / 10000.0;
-        QVERIFY2(chiSquare < 35.9, qPrintable(QString::number(chiSquare)));
     }
 };
 
