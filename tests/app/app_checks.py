@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
-"""Checks a copy of the program from outside, as users meet it: real X input, what the sound
-sink played, what the X server shows, standard output byte for byte, stderr and the exit status.
-
+"""Checks a copy of the program (the build tree's or an installed one) from outside, as users
+meet it: real X input, what the sound sink played, what the X server shows, standard output byte
+for byte, stderr and the exit status. Run it inside tools/with-session.sh:
     app_checks.py PROGRAM [end-to-end] [playback] [robustness]   (no group: all three)
-    app_checks.py PROGRAM --screenshot FILE
-
-Run inside tools/with-session.sh. PROGRAM may be the build tree's or an installed copy.
 """
 import glob, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, threading, time
 
@@ -239,18 +236,6 @@ def end_to_end(program):
         check(0.75 < ratio < 1.33, f"the title covers {ratio:.2f} of its factor-1 area, scaled")
         sharp, base = steepness(grab, factor), steepness(resting, 1)
         check(sharp > 0.8 * base, f"the title is blurred: steepness {sharp:.2f}, {base:.2f} at factor 1")
-        print(f"factor {factor}: title steepness {sharp:.2f}, {base:.2f} at factor 1")
-
-
-def start_sound_server(runtime):
-    env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
-    daemon = subprocess.Popen(["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
-                               "--load=module-null-sink sink_name=late rate=48000 channels=2",
-                               "--load=module-native-protocol-unix"], env=env,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    poll(lambda: subprocess.run(["pactl", "set-default-sink", "late"], env=env,
-                                capture_output=True).returncode == 0, 10)
-    return daemon, env
 
 
 def playback(program):
@@ -286,8 +271,13 @@ def playback(program):
         app.settled()
         app.click()
         presses = 1
+        env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
         for when in ("came", "came back"):
-            daemon, env = start_sound_server(runtime)
+            daemon = subprocess.Popen(["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
+                                       "--load=module-null-sink sink_name=late rate=48000 channels=2",
+                                       "--load=module-native-protocol-unix"], env=env, stderr=subprocess.DEVNULL)
+            pactl = ["pactl", "set-default-sink", "late"]  # once the server is up
+            poll(lambda: not subprocess.run(pactl, env=env, capture_output=True).returncode, 10)
             sink = Sink(env)
 
             def sounds():
@@ -383,12 +373,6 @@ def robustness(program):
 
 def main():
     program, groups = os.path.abspath(sys.argv[1]), sys.argv[2:]
-    if groups[:1] == ["--screenshot"]:
-        app = App(program)
-        app.settled()
-        app.run("ffmpeg", "-y", "-v", "error", "-f", "x11grab", "-draw_mouse", "0", "-window_id",
-                app.window, "-i", os.environ["DISPLAY"], "-frames:v", "1", groups[1])
-        sys.exit(app.finish()[0])
     for group in groups or ["end-to-end", "playback", "robustness"]:
         {"end-to-end": end_to_end, "playback": playback, "robustness": robustness}[group](program)
     for failure in failures:
