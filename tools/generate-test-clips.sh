@@ -12,4 +12,3 @@ tone() { # name frequency seconds
 }
 tone tone_low 440 3
 tone tone_high 1760 3
-printf 'this is not audio\n' > "$out/not_audio.m4a"

@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Takes packaging/screenshot.png: the built program's window as the X server shows it, grabbed
-# by the high-DPI test's own code at scale factor 1 under a private X server.
+# Takes packaging/screenshot.png: the built program's window as the X server shows it once it has
+# settled, under a private X server, found and waited for by the test harness.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-klonkel=${1:-$here/build/klonkel}
-QT_QPA_PLATFORM=xcb "$here/tools/with-session.sh" \
-    python3 "$here/tests/app/high_dpi.py" "$klonkel" --screenshot "$here/packaging/screenshot.png"
+klonkel=$(realpath "${1:-$here/build/klonkel}")
+"$here/tools/with-session.sh" python3 - "$here/tests/app" "$klonkel" "$here/packaging/screenshot.png" <<'PY'
+import os, sys
+sys.path.insert(0, sys.argv[1])
+from app_checks import App
+app = App(sys.argv[2])
+app.settled()
+app.run("ffmpeg", "-y", "-v", "error", "-f", "x11grab", "-draw_mouse", "0", "-window_id",
+        app.window, "-i", os.environ["DISPLAY"], "-frames:v", "1", sys.argv[3])
+sys.exit(app.finish()[0])
+PY

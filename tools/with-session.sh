@@ -13,7 +13,8 @@ trap finish EXIT
 if [[ -z "${DISPLAY:-}" ]] || ! xdpyinfo >/dev/null 2>&1; then
     # Xvfb picks a free display itself and reports it, so parallel sessions never collide.
     displayfile=$(mktemp /tmp/klonkel-display.XXXXXX)
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+    # -noreset: a reset when the last client leaves would refuse the next one for a moment.
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
     cleanup+=("kill $! ; rm -f '$displayfile'")
     for _ in $(seq 100); do [[ -s "$displayfile" ]] && break; sleep 0.05; done
     export DISPLAY=":$(head -1 "$displayfile")"

@@ -1,11 +1,8 @@
-#include "PlaybackDouble.h"
-
 #include <QQmlEngine>
 #include <QtQml/qqml.h>
 #include <QtQuickTest/quicktest.h>
 
-// Gives the screen tests the app's QML module and puts the recording double in place of the
-// playback bridge, so the screen runs without sound and its calls can be checked in order.
+// Gives the screen tests the app's QML module, with the double in place of playback.
 class ScreenTestSetup : public QObject
 {
     Q_OBJECT
@@ -15,9 +12,8 @@ public slots:
     {
         engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
         // A later minor version shadows the bridge for every unversioned `import Klonkel`.
-        qmlRegisterSingletonType<PlaybackDouble>(
-            "Klonkel", 1, 1, "Playback",
-            [](QQmlEngine *, QJSEngine *) -> QObject * { return new PlaybackDouble; });
+        qmlRegisterSingletonType(QUrl::fromLocalFile(QStringLiteral(PLAYBACK_DOUBLE)), "Klonkel", 1,
+                                 1, "Playback");
     }
 };
 

@@ -1,0 +1,385 @@
+#!/usr/bin/env python3
+"""Checks a copy of the program (the build tree's or an installed one) from outside, as users
+meet it: real X input, what the sound sink played, what the X server shows, standard output byte
+for byte, stderr and the exit status. Run it inside tools/with-session.sh:
+    app_checks.py PROGRAM [end-to-end] [playback] [robustness]   (no group: all three)
+"""
+import glob, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, threading, time
+
+APPEARED, DISAPPEARED = b"ContentView appeared!\n", b"ContentView disappeared!\n"
+TITLE = (130, 38, 370, 82)  # the title's box in points, clear of the button
+ENGLISH = {"LANG": "en_GB.UTF-8", "LANGUAGE": None, "LC_ALL": None, "LC_MESSAGES": None}
+failures, case = [], ""
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(f"{case}: {what}")
+    return ok
+
+
+def poll(probe, seconds, step=0.05):
+    """probe()'s first true value before the deadline, else None."""
+    deadline = time.monotonic() + seconds
+    while not (value := probe()) and time.monotonic() < deadline:
+        time.sleep(step)
+    return value or None
+
+
+press = lambda n: b"button Tapped\n%d\n264\n" % n  # noqa: E731 (a press at position n)
+
+
+class Sink:
+    """Records the default sink's monitor as 48 kHz mono; mark() counts the samples so far."""
+
+    def __init__(self, env=None):
+        self.raw = bytearray()
+        self.parec = subprocess.Popen(["parec", "--device=@DEFAULT_MONITOR@", "--raw", "--channels=1",
+                                       "--format=s16le", "--rate=48000", "--latency-msec=5"],
+                                      stdout=subprocess.PIPE, env=env)
+        threading.Thread(target=self._read, daemon=True).start()
+        check(poll(lambda: self.mark() > 4800, 5), "the sink's monitor never flowed")
+
+    def _read(self):
+        for chunk in iter(lambda: os.read(self.parec.stdout.fileno(), 4096), b""):
+            self.raw += chunk
+
+    def mark(self):
+        return len(self.raw) // 2
+
+    def samples(self, start=0, end=None):
+        end = self.mark() if end is None else min(end, self.mark())
+        return struct.unpack(f"<{end - start}h", bytes(self.raw[2 * start: 2 * end]))
+
+    def quiet(self):
+        """Waits until the last 0.1 s played nothing: no clip from before can be mistaken."""
+        return poll(lambda: not any(self.samples(self.mark() - 4800)), 10)
+
+    def onset_after(self, mark, seconds=1.0):
+        """Seconds from mark to the first sound within `seconds`, or None."""
+        poll(lambda: self.mark() > mark + seconds * 48000, seconds + 2)
+        loud = [i for i, v in enumerate(self.samples(mark, mark + int(seconds * 48000))) if abs(v) > 600]
+        return loud[0] / 48000 if loud else None
+
+    def stop(self):
+        self.parec.terminate()
+        self.parec.wait(5)
+
+
+class App:
+    """One launch of the program, its output kept in files, its window found by process id."""
+
+    def __init__(self, program, env={}, stdout=None, as_nobody=False, **popen):
+        self.out, self.err = tempfile.TemporaryFile(), tempfile.TemporaryFile()
+        env = {k: v for k, v in {**os.environ, "QT_QPA_PLATFORM": "xcb", **ENGLISH, **env}.items() if v}
+        nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if as_nobody else []
+        self.proc = subprocess.Popen(nobody + [program], stdout=stdout or self.out, stderr=self.err,
+                                     env=env, **popen)
+        self.window = poll(lambda: self.run("xdotool", "search", "--onlyvisible", "--pid",
+                                            str(self.proc.pid)).split()[:1], 15, 0.1)
+        self.window = check(self.window, "no window appeared") and self.window[0]
+
+    def run(self, *command):
+        if None in command:  # no window to work on: already reported
+            return ""
+        return subprocess.run(command, capture_output=True, text=True).stdout
+
+    def xprop(self, name):
+        return self.run("xprop", "-id", self.window, name).split("=", 1)[-1].strip()
+
+    def grab(self):
+        """The window's pixels as (width, height, rgb bytes), as the X server shows them."""
+        if not self.window:
+            return 0, 0, b""
+        w, h = (int(v) for v in re.findall(r"(?:Width|Height): (\d+)", self.run("xwininfo", "-id", self.window)))
+        rgb = subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0",
+                              "-window_id", self.window, "-i", os.environ["DISPLAY"], "-frames:v",
+                              "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"], capture_output=True)
+        return w, h, rgb.stdout
+
+    def settled(self):
+        """A grab once two in a row agree: the button has grown in and nothing moves."""
+        grabs = [None]
+
+        def same():
+            grabs.append(self.grab())
+            return grabs[-1] if grabs[-1] == grabs[-2] and grabs[-1][2][:3] != b"\0\0\0" else None
+        return (self.window and check(poll(same, 15, 0.2), "the window never settled")) or (0, 0, b"")
+
+    def click(self, times=1, delay_ms=100, x=250, y=180):  # the button's centre
+        self.run("xdotool", "mousemove", "--window", self.window, str(x), str(y), "click",
+                 "--repeat", str(times), "--delay", str(delay_ms), "1")
+
+    def output(self):
+        return os.pread(self.out.fileno(), 1 << 24, 0)
+
+    def wait_for(self, text, seconds=10):
+        return check(poll(lambda: text in self.output(), seconds), f"no {text!r} in {self.output()[-200:]!r}")
+
+    def finish(self, how=None):
+        """Ends it (Ctrl+W unless a signal is given); its exit status, stdout and stderr."""
+        if self.proc.poll() is None and how:
+            self.proc.send_signal(how)
+        elif self.proc.poll() is None:  # typed, not sent: a sent key release may find no window
+            self.run("xdotool", "windowfocus", "--sync", self.window, "key", "ctrl+w")
+        try:
+            status = self.proc.wait(20)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            status = "hung"
+        self.err.seek(0)
+        return status, self.output(), self.err.read().decode(errors="replace")
+
+
+def title_pixels(grab, test, factor=1):
+    w, _, rgb = grab
+    x0, y0, x1, y1 = (round(v * factor) for v in TITLE)
+    return sum(test(rgb[i: i + 3]) for y in range(y0, y1) for i in range(3 * (w * y + x0), 3 * (w * y + x1), 3)
+               if rgb)
+
+
+blue = lambda p: p[2] > 150 and p[0] < 90 and p[1] < 90  # noqa: E731
+white = lambda p: min(p) > 230  # noqa: E731
+
+
+def steepness(grab, factor):
+    """How sharp the title is: its steepest steps between neighbours, against its contrast."""
+    w, _, rgb = grab
+    x0, y0, x1, y1 = (round(v * factor) for v in TITLE)
+    rows = [[rgb[3 * (w * y + x) + 2] - rgb[3 * (w * y + x)] for x in range(x0, x1)] for y in range(y0, y1)]
+    steps = sorted((abs(b - a) for row in rows for a, b in zip(row, row[1:])), reverse=True)
+    top = steps[: max(1, len(steps) // 50)]
+    return sum(top) / len(top) / max(1, *map(max, rows))
+
+
+def layout(program):
+    """Where this copy's decoder module and resources are: beside it, or installed."""
+    here = os.path.dirname(program)
+    found = lambda *paths: next((os.path.normpath(p) for p in paths if os.path.exists(p)), None)
+    decoder = found(f"{here}/klonkel-clip-decoder.so", *glob.glob(f"{here}/../lib/*/klonkel/*.so"))
+    return decoder, found(f"{here}/resources", f"{here}/../share/klonkel/resources")
+
+
+def playlist_names(line, resources):
+    """The names of a playlist line, checked for format and against the shipped clips."""
+    names = re.findall(rb'"([^"]*)"', line)
+    check(line == b"[" + b", ".join(b'"%s"' % n for n in names) + b"]\n", f"playlist line {line[:80]!r}")
+    shipped = {f[:-4] for f in os.listdir(os.fsencode(resources)) if f.endswith(b".m4a")}
+    check(len(names) == 264 and set(names) == shipped, f"{len(set(names))} names of 264, "
+          f"{len(shipped ^ set(names))} unlike the shipped clips' names")
+    check(b"k\xc3\xb6nig" in names, "no k\u00f6nig with a precomposed \u00f6")
+    return names
+
+
+def end_to_end(program):
+    global case
+    case = "window, lines, sound"
+    resources = layout(program)[1]
+    sink = Sink()
+    app = App(program)
+    check(app.xprop("_MOTIF_WM_HINTS").split(", ")[2:3] == ["0x0"], "the window asks for a frame")
+    check(app.xprop("_NET_WM_NAME") == '"Klonkel"', "window title " + app.xprop("_NET_WM_NAME"))
+    check(app.xprop("WM_CLASS").endswith('"Klonkel"'), "the window class does not match the launcher")
+    icons = app.xprop("_NET_WM_ICON")  # drawn in characters, blank where transparent
+    rows = [row.strip("\t") for row in icons.split("\n")[1:17]]  # the 16-pixel icon
+    check(all(f"Icon ({s} x {s})" in icons for s in (16, 24, 32, 48, 64, 128))
+          and rows[0][0] == " " and rows[7][0] != " ", "the window's icons are missing or blank")
+    resting = app.settled()
+    check(resting[:2] == (500, 300), f"window is {resting[:2]}")
+    check(title_pixels(resting, blue) > 300 and not title_pixels(resting, white), "the title is not blue")
+    first = sink.mark()
+    app.click()
+    latency = sink.onset_after(first)
+    check(latency is not None, "the first press did not sound")
+    check(not any(sink.samples(0, first)), "sound before any press")
+    check(title_pixels(app.settled(), white) > 100 and not title_pixels(app.grab(), blue),
+          "the title did not turn white on the first press")
+    sink.quiet()
+    second = sink.mark()
+    app.click()
+    check(sink.onset_after(second) is not None, "the second press did not sound")
+    check(title_pixels(app.grab(), white) > 100, "the title did not stay white")
+    app.wait_for(press(1))
+    status, out, err = app.finish()  # while the second clip may still sound
+    sink.stop()
+    playlist = out[len(APPEARED): out.find(b"]\n") + 2]
+    names = playlist_names(playlist, resources)
+    check(out == APPEARED + playlist + press(0) + press(1) + DISAPPEARED, f"output {out[-120:]!r}")
+    check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
+    print(f"the first press sounded after {latency} s")
+
+    case = "German"  # as Austrians get it: the language's translation serves every country
+    app = App(program, {"LANG": "de_AT.UTF-8"})
+    grab = app.settled()
+    check(title_pixels(grab, blue) > 300 and grab[2] != resting[2], "the title is not translated")
+    status, out, err = app.finish()
+    check(out.startswith(APPEARED) and out.endswith(b"]\n" + DISAPPEARED), f"output {out!r:.80}")
+    check(playlist_names(out[len(APPEARED): -len(DISAPPEARED)], resources) != names,
+          "the same order in two runs: the shuffle is not random")
+    check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
+
+    # At each factor: the size in device pixels, the same screen, and a title drawn at device
+    # resolution, as steep as at factor 1, not an enlarged factor-1 picture.
+    for factor in (1.5, 2):
+        case = f"scale factor {factor}"
+        app = App(program, {"QT_SCALE_FACTOR": str(factor)})
+        grab = app.settled()
+        status, _, err = app.finish()
+        check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
+        if not check(grab[:2] == (round(500 * factor), round(300 * factor)), f"window is {grab[:2]}"):
+            continue
+        for x, y in ((5, 5), (495, 5), (5, 295), (495, 295)):
+            i, j = 3 * (500 * y + x), 3 * (grab[0] * int(y * factor) + int(x * factor))
+            check(max(abs(p - q) for p, q in zip(resting[2][i: i + 3], grab[2][j: j + 3])) <= 12,
+                  f"the backdrop at ({x}, {y}) differs from factor 1")
+        ratio = title_pixels(grab, blue, factor) / max(1, title_pixels(resting, blue)) / factor ** 2
+        check(0.75 < ratio < 1.33, f"the title covers {ratio:.2f} of its factor-1 area, scaled")
+        sharp, base = steepness(grab, factor), steepness(resting, 1)
+        check(sharp > 0.8 * base, f"the title is blurred: steepness {sharp:.2f}, {base:.2f} at factor 1")
+
+
+def playback(program):
+    global case
+    case = "two whole passes"
+    resources = layout(program)[1]
+    sink = Sink()
+    app = App(program)
+    app.settled()
+    app.click(264, 30)
+    app.wait_for(press(263), 60)
+    sink.quiet()
+    last = sink.mark()
+    app.click(2)
+    app.wait_for(b"]\n" + press(1))
+    check(sink.onset_after(last) is not None, "the rewinding press did not sound")
+    status, out, err = app.finish()
+    sink.stop()
+    first = out[len(APPEARED): out.find(b"]\n") + 2]
+    second = out[out.find(press(264)) + len(press(264)):][: len(first)]
+    presses = b"".join(map(press, range(265)))
+    check(out == APPEARED + first + presses + second + press(1) + DISAPPEARED,
+          f"output around the rewind {out[len(first) + 5000:][:200]!r}")
+    check(sorted(playlist_names(first, resources)) == sorted(playlist_names(second, resources))
+          and first != second, "the second pass is not a new order of the same clips")
+    check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
+
+    # No sound server at start, then one that comes, and dies while a clip plays, and comes back:
+    # every press counts, none fails, and the sound comes back with the server.
+    case = "sound server late and restarted"
+    with tempfile.TemporaryDirectory(prefix="klonkel-late-") as runtime:
+        app = App(program, {"XDG_RUNTIME_DIR": runtime, "PULSE_RUNTIME_PATH": runtime + "/pulse"})
+        app.settled()
+        app.click()
+        presses = 1
+        env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
+        for when in ("came", "came back"):
+            daemon = subprocess.Popen(["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
+                                       "--load=module-null-sink sink_name=late rate=48000 channels=2",
+                                       "--load=module-native-protocol-unix"], env=env, stderr=subprocess.DEVNULL)
+            pactl = ["pactl", "set-default-sink", "late"]  # once the server is up
+            poll(lambda: not subprocess.run(pactl, env=env, capture_output=True).returncode, 10)
+            sink = Sink(env)
+
+            def sounds():
+                nonlocal presses
+                mark, presses = sink.mark(), presses + 1
+                app.click()
+                return sink.onset_after(mark, 0.8)
+            check(poll(sounds, 15, 0.2) is not None, f"no sound once the server {when}")
+            sink.stop()
+            daemon.kill()
+            daemon.wait()
+        status, out, _ = app.finish()
+        check(out.count(b"button Tapped\n") == presses and b"error" not in out, f"output {out[-80:]!r}")
+        check(status == 0, f"exit status {status}")
+
+
+def copy_without(program, root, missing):
+    """A copy of the program in its own layout under root/missing, less the missing piece."""
+    decoder, resources = layout(program)
+    base = os.path.commonpath([program, decoder, resources])
+    place = lambda path: os.path.join(root, missing, os.path.relpath(path, base))
+    for path in (program, decoder)[: 1 if missing == "decoder" else 2]:
+        os.makedirs(os.path.dirname(place(path)), exist_ok=True)
+        shutil.copy(path, place(path))
+    if missing != "resources":
+        os.makedirs(place(resources))
+        for name in os.listdir(resources):
+            if name != "Pellmor.png" or missing != "picture":
+                os.symlink(os.path.join(resources, name), os.path.join(place(resources), name))
+    return place(program), place(resources)
+
+
+def robustness(program):
+    global case
+    with tempfile.TemporaryDirectory(prefix="klonkel-robust-") as root:
+        # Something missing: it starts all the same, says what in one line, and closes by a
+        # signal (Ctrl+C in a terminal, a service manager's stop) as by the window.
+        for missing, how, wanted in (("picture", signal.SIGINT, "Pellmor"),
+                                     ("decoder", signal.SIGTERM, "clip decoder"),
+                                     ("resources", None, "resources folder")):
+            case = f"missing {missing}, closed by {how.name if how else 'the window'}"
+            copy, _ = copy_without(program, root, missing)
+            app = App(copy)
+            app.settled()
+            app.click()
+            app.wait_for(press(0))
+            status, out, err = app.finish(how)
+            # Without the decoder the press still counts; its clip cannot play.
+            tail = press(0) + (b"error\n" if missing == "decoder" else b"") + DISAPPEARED
+            check(out.startswith(APPEARED) and out.endswith(tail), f"output {out[-80:]!r}")
+            check(status == 0, f"exit status {status}")
+            check(len(err.splitlines()) == 1 and wanted in err and root in err, f"stderr {err!r}")
+
+        # Clips it may not read write "error". Run as nobody where tests run as root, who reads all.
+        case = "unreadable clips"
+        copy, clips = copy_without(program, root, "resources")
+        os.makedirs(clips)
+        locked = os.path.join(root, "locked.m4a")
+        shutil.copy(os.path.join(layout(program)[1], "Fett.m4a"), locked)
+        os.chmod(locked, 0o200)
+        for name in os.listdir(layout(program)[1]):
+            os.symlink(locked if name.endswith(".m4a") else os.path.join(layout(program)[1], name),
+                       os.path.join(clips, name))
+        for folder, _, _ in os.walk(root):
+            os.chmod(folder, 0o755)
+        app = App(copy, {"XDG_RUNTIME_DIR": None, "HOME": root}, as_nobody=os.geteuid() == 0)
+        app.settled()
+        app.click(2, 600)
+        app.wait_for(press(1) + b"error\n")
+        status, out, _ = app.finish()
+        check(out.endswith(press(0) + b"error\n" + press(1) + b"error\n" + DISAPPEARED), f"output {out[-80:]!r}")
+        check(status == 0, f"exit status {status}")
+
+    # Standard output closed before start: writes fail, presses still play, nothing dies.
+    case = "stdout closed"
+    app = App(program, stdout=subprocess.DEVNULL, preexec_fn=lambda: os.close(1))
+    app.settled()
+    app.click()
+    check(not poll(app.proc.poll, 1), "ended early")
+    check(app.finish(signal.SIGTERM)[0] == 0, "exit status not 0")
+
+    # A reader that goes away after one line (as `klonkel | head -1`): no death by SIGPIPE. The
+    # line arrives while the program runs, not held back in a buffer.
+    case = "broken pipe"
+    app = App(program, stdout=subprocess.PIPE)
+    ready = select.select([app.proc.stdout], [], [], 10)[0]
+    check(ready and app.proc.stdout.readline() == APPEARED, "no first line while it runs")
+    app.proc.stdout.close()
+    app.click(2, 600)
+    check(not poll(app.proc.poll, 1), "killed by the closed pipe")
+    check(app.finish(signal.SIGTERM)[0] == 0, "exit status not 0")
+
+
+def main():
+    program, groups = os.path.abspath(sys.argv[1]), sys.argv[2:]
+    for group in groups or ["end-to-end", "playback", "robustness"]:
+        {"end-to-end": end_to_end, "playback": playback, "robustness": robustness}[group](program)
+    for failure in failures:
+        print("FAIL:", failure)
+    print("PASS" if not failures else f"{len(failures)} failed:", *(groups or ["all"]))
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()

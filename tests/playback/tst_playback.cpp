@@ -1,0 +1,208 @@
+#include "ClipCatalogue.h"
+#include "ClipPlayer.h"
+#include "ResourceLocator.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <numbers>
+#include <span>
+#include <unistd.h>
+
+using namespace klonkel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qsizetype ms = 48;                   // samples per millisecond at 48 kHz
+constexpr double sounding = 0.1, quiet = 0.01; // tone amplitudes; the test clips play at 0.5
+constexpr double lowHz = 440;
+
+using Samples = std::span<const qint16>;
+
+// Records what the default sink plays (its monitor) as 48 kHz mono, so checks see what reached
+// the speakers rather than what the code meant to send.
+struct SinkRecording
+{
+    QProcess parec;
+    QByteArray raw;
+
+    bool start()
+    {
+        parec.start(u"parec"_s, u"--device=@DEFAULT_MONITOR@ --raw --format=s16le --rate=48000 "
+                                "--channels=1 --latency-msec=5"_s.split(u' '));
+        return QTest::qWaitFor([this] { return mark() > 50 * ms; }, 5000);
+    }
+    qsizetype mark() // samples so far
+    {
+        raw += parec.readAllStandardOutput();
+        return raw.size() / 2;
+    }
+    // The recording up to `end`, once the sink has delivered that much: it runs behind.
+    Samples samplesUntil(qsizetype end)
+    {
+        // Too short a recording fails the checks that read it.
+        static_cast<void>(QTest::qWaitFor([&] { return mark() >= end; }, 5000));
+        return {reinterpret_cast<const qint16 *>(raw.constData()), std::size_t(raw.size() / 2)};
+    }
+    ~SinkRecording() { parec.terminate(), parec.waitForFinished(); }
+};
+
+// Strength of one frequency in a stretch of samples (Goertzel), as an amplitude from 0 to 1.
+double toneLevel(Samples samples, qsizetype begin, qsizetype length, double hz)
+{
+    begin = std::max<qsizetype>(begin, 0);
+    const qsizetype end = std::min<qsizetype>(begin + length, qsizetype(samples.size()));
+    const double k = 2 * std::cos(2 * std::numbers::pi * hz / 48000);
+    double s1 = 0, s2 = 0;
+    for (qsizetype i = begin; i < end; ++i)
+        s2 = std::exchange(s1, samples[std::size_t(i)] / 32768.0 + k * s1 - s2);
+    return end > begin
+               ? 2 * std::sqrt(std::max(s1 * s1 + s2 * s2 - k * s1 * s2, 0.0)) / double(end - begin)
+               : 0;
+}
+
+qsizetype toneOnset(Samples samples, qsizetype from, double hz)
+{
+    for (qsizetype at = from; at + 5 * ms < qsizetype(samples.size()); at += ms / 2)
+        if (toneLevel(samples, at, 5 * ms, hz) > sounding)
+            return at;
+    return -1;
+}
+
+// What the code writes to standard output, taken from descriptor 1 as a reader would see it.
+template <typename Action> QByteArray printedBy(Action action)
+{
+    std::fflush(stdout);
+    FILE *file = std::tmpfile();
+    const int saved = ::dup(1);
+    ::dup2(::fileno(file), 1);
+    action();
+    ::dup2(saved, 1);
+    ::close(saved);
+    QByteArray bytes(4096, '\0');
+    bytes.resize(::pread(::fileno(file), bytes.data(), 4096, 0));
+    std::fclose(file);
+    return bytes;
+}
+
+} // namespace
+
+// Every kind of clip file, played while another clip sounds: nothing crashes or hangs, a bad
+// file leaves the sounding clip alone, a good one cuts it off at once.
+class PlaybackTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+    SinkRecording m_sink;
+
+    QString clip(const char *name) const
+    {
+        return m_folder.filePath(QLatin1String(name) + u".m4a"_s);
+    }
+
+    bool write(const char *name, const QByteArray &bytes) const
+    {
+        QFile file(clip(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+
+    bool encode(const char *name, const QString &source, const QString &options = u"-b:a 96k"_s)
+    {
+        const QString arguments = u"-v error -f lavfi -i %1 -c:a aac %2 %3"_s;
+        return QProcess::execute(u"ffmpeg"_s,
+                                 arguments.arg(source, options, clip(name)).split(u' ')) == 0;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QCOMPARE(printedBy(stopClip), QByteArray()); // before any clip: nothing to do
+        QCOMPARE(audioPlayer(), nullptr);
+        setResourceDirectory(m_folder.path());
+        const QString data = QString(KLONKEL_SOURCE_DIR "/tests/playback/data/");
+        QFile low(data + u"tone_low.m4a"_s);
+        QVERIFY(low.copy(clip("tone_low")) &&
+                QFile::copy(data + u"tone_high.m4a"_s, clip("tone_high")));
+        QVERIFY(low.open(QIODevice::ReadOnly) && write("truncated", low.read(1200)) &&
+                write("zero_bytes", {}) && write("text", "ftyp? no, just words about a clip\n"));
+        QVERIFY(low.seek(3000) && write("headless", low.read(4096))); // audio with no container
+        QVERIFY(QFile::copy(QString(KLONKEL_SOURCE_DIR "/resources/Pellmor.png"), clip("picture")));
+        QVERIFY(QDir(m_folder.path()).mkdir(u"folder.m4a"_s));
+        QVERIFY(QFile::link(m_folder.filePath(u"nowhere"_s), clip("dangling_link")));
+        const QString sine = u"0.5*sin(2*PI*1000*t)"_s;
+        QVERIFY(encode("mono_8k", u"aevalsrc=%1:s=8000:d=2"_s.arg(sine)));
+        QVERIFY(encode("six_channels_96k", u"aevalsrc=%1|%1|%1|%1|%1|%1:s=96000:d=2"_s.arg(sine)));
+        QVERIFY(encode("thirty_minutes", u"sine=frequency=1000:sample_rate=8000:duration=1800"_s,
+                       u"-af volume=4 -b:a 12k"_s));
+        QVERIFY2(m_sink.start(), "no sound server to record");
+    }
+
+    void clipWhileAnotherSounds_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<double>("hz"); // the new clip's tone; 0 when the first one must go on
+        QTest::newRow("missing") << QByteArray("no_such_clip") << QByteArray() << 0.0;
+        for (const char *bad :
+             {"zero_bytes", "truncated", "headless", "text", "picture", "folder", "dangling_link"})
+            QTest::newRow(bad) << QByteArray(bad) << QByteArray("error\n") << 0.0;
+        QTest::newRow("another clip") << QByteArray("tone_high") << QByteArray() << 1760.0;
+        QTest::newRow("8 kHz mono") << QByteArray("mono_8k") << QByteArray() << 1000.0;
+        QTest::newRow("96 kHz, 6 channels")
+            << QByteArray("six_channels_96k") << QByteArray() << 1000.0;
+        QTest::newRow("30 minutes") << QByteArray("thirty_minutes") << QByteArray() << 1000.0;
+    }
+
+    void clipWhileAnotherSounds()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, output);
+        QFETCH(double, hz);
+        const qsizetype start = m_sink.mark();
+        playClip("tone_low");
+        ClipPlayer *first = audioPlayer();
+        QVERIFY2(QTest::qWaitFor(
+                     [&] { return toneOnset(m_sink.samplesUntil(0), start, lowHz) >= 0; }, 5000),
+                 "the first clip did not sound");
+        const qsizetype press = m_sink.mark();
+        QCOMPARE(printedBy([&] { playClip(name.toStdString()); }), output);
+        // Streamed, not decoded whole: a second of PCM at most is held ahead of the server.
+        QVERIFY(hz ? audioPlayer() != first && audioPlayer()->pendingBytes() < 48000 * 4
+                   : audioPlayer() == first);
+        const Samples samples = m_sink.samplesUntil(press + 700 * ms);
+        stopClip();
+        if (!hz) {
+            QVERIFY2(toneLevel(samples, press + 300 * ms, 300 * ms, lowHz) > sounding,
+                     "the first clip stopped");
+            return;
+        }
+        const qsizetype onset = toneOnset(samples, press, hz);
+        QVERIFY2(onset >= 0, "the new clip did not sound");
+        QVERIFY2(toneLevel(samples, onset + 5 * ms, 300 * ms, lowHz) < quiet,
+                 "the first clip went on");
+    }
+
+    // The next clip is read ahead; a file replaced before its press must play as it is now.
+    void clipReplacedAfterReadAheadPlaysTheNewFile()
+    {
+        const QString next = m_folder.filePath(
+            QString::fromStdString(clipNames()[std::size_t(playIndex)]) + u".m4a"_s);
+        QVERIFY(QFile::copy(clip("tone_low"), next));
+        prepareNextClip();
+        QVERIFY(QFile::remove(next) && QFile::copy(clip("tone_high"), next));
+        const qsizetype press = m_sink.mark();
+        playClip(clipNames()[std::size_t(playIndex)]);
+        const Samples samples = m_sink.samplesUntil(press + 700 * ms);
+        stopClip();
+        const qsizetype onset = toneOnset(samples, press, 1760);
+        QVERIFY2(onset >= 0 && toneLevel(samples, onset, 200 * ms, lowHz) < quiet,
+                 "the old file played");
+    }
+};
+
+QTEST_GUILESS_MAIN(PlaybackTest)
+#include "tst_playback.moc"
