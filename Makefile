@@ -11,19 +11,30 @@ deps:
 test-deps:
 	tools/install-deps.sh --test
 
+# A user's build: compiler warnings stay warnings, whatever compiler the machine has.
 build: deps
-	cmake --preset $(PRESET)
+	cmake --preset $(PRESET) --compile-no-warning-as-error
 	cmake --build --preset $(PRESET)
 
 run: build
 	$(BUILD_DIR)/klonkel
 
-# Every test in a normal build, again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then a short fuzzing run of the clip decoder.
+# Every build users and packagers make, each played from outside; warnings are errors here:
+#  1. the normal build (GCC): every test, on a private PulseAudio; then valgrind over decoding
+#     and playback;
+#  2. AddressSanitizer and UndefinedBehaviorSanitizer (GCC): every test again, on a private
+#     PipeWire, so both sound servers see the whole suite;
+#  3. the optimised build (clang, -O3): the end-to-end run, then clang-tidy and cppcheck;
+#  4. 30 seconds of libFuzzer on the clip decoder;
+#  5. the Debian package with the distribution's flags: lintian, and its contents from outside.
 test: test-deps
 	$(MAKE) --no-print-directory check PRESET=default
-	$(MAKE) --no-print-directory check PRESET=sanitize
+	$(MAKE) --no-print-directory memcheck
+	KLONKEL_SOUND_SERVER=pipewire $(MAKE) --no-print-directory check PRESET=sanitize
+	$(MAKE) --no-print-directory check PRESET=release
+	$(MAKE) --no-print-directory lint
 	$(MAKE) --no-print-directory fuzz-smoke
+	$(MAKE) --no-print-directory package-test
 
 check:
 	cmake --preset $(PRESET)
