@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""Checks a copy of the program (the build tree's or an installed one) from outside, as users
-meet it: real X input, what the sound sink played, what the X server shows, standard output byte
-for byte, stderr and the exit status. Run it inside tools/with-session.sh:
-    app_checks.py PROGRAM [end-to-end] [playback] [robustness] [wayland]   (no group: all)
-"""
+"""Checks a copy of the program (built or installed) as users meet it: real input, what the sink
+played, what the screen shows, stdout byte for byte, stderr, exit status. Inside tools/with-session.sh:
+    app_checks.py PROGRAM [end-to-end] [playback] [robustness] [wayland]   (no group: all)"""
 import glob, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, threading, time
 
 APPEARED, DISAPPEARED = b"ContentView appeared!\n", b"ContentView disappeared!\n"
@@ -161,10 +159,9 @@ def steepness(grab, factor):
 
 
 def check_rim(grab, factor, look):
-    """The button's 4-point rim is as thick where the circle meets its frame (top, bottom) as at
-    the sides. Along each ray from the centre a pixel counts by how far its blue has gone from the
-    fill's towards the rim's and from the backdrop's towards the rim's: a half-covered one counts
-    a half, whatever the look of the fill."""
+    """The button's 4-point rim is as thick where the circle meets its frame (top, bottom) as at the
+    sides. On each ray from the centre a pixel counts by how far its blue has gone from the fill's and
+    the backdrop's towards the rim's: a half-covered one counts a half, whatever the fill's look."""
     w, _, rgb = grab
     cx, cy, widths = round(250 * factor), round(180 * factor), []
     for dx, dy in ((0, -1), (0, 1), (-1, 0), (1, 0)):
