@@ -448,7 +448,7 @@ def wayland(program):
                 check(poll(lambda: window_at(screen(runtime, env)) == (x + 120, y + 80), 10, 0.5),
                       f"the window at {origin} did not follow a drag by (120, 80)")
             status, out, err = app.finish(signal.SIGTERM)
-            check(status == 0 and out.startswith(APPEARED) and out.endswith(DISAPPEARED),
+            check(status == 0 and err == "" and out.startswith(APPEARED) and out.endswith(DISAPPEARED),
                   f"exit status {status}, output {out[-80:]!r}, stderr {err[-300:]!r}")
             weston.terminate()
             weston.wait(10)
