@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""Checks a copy of the program (the build tree's or an installed one) from outside, as users
-meet it: real X input, what the sound sink played, what the X server shows, standard output byte
-for byte, stderr and the exit status. Run it inside tools/with-session.sh:
-    app_checks.py PROGRAM [end-to-end] [playback] [robustness]   (no group: all three)
-"""
+"""Checks a copy of the program (built or installed) as users meet it: real input, what the sink
+played, what the screen shows, stdout byte for byte, stderr, exit status. Inside tools/with-session.sh:
+    app_checks.py PROGRAM [end-to-end] [playback] [robustness] [wayland]   (no group: all)"""
 import glob, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, threading, time
 
 APPEARED, DISAPPEARED = b"ContentView appeared!\n", b"ContentView disappeared!\n"
@@ -75,14 +73,16 @@ class App:
         nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if as_nobody else []
         self.proc = subprocess.Popen(nobody + [program], stdout=stdout or self.out, stderr=self.err,
                                      env=env, **popen)
-        self.window = poll(lambda: self.run("xdotool", "search", "--onlyvisible", "--pid",
-                                            str(self.proc.pid)).split()[:1], 15, 0.1)
-        self.window = check(self.window, "no window appeared") and self.window[0]
+        self.window = None
+        if env["QT_QPA_PLATFORM"] == "xcb":  # a Wayland window has no X id
+            self.window = poll(lambda: self.run("xdotool", "search", "--onlyvisible", "--pid",
+                                                str(self.proc.pid)).split()[:1], 15, 0.1)
+            self.window = check(self.window, "no window appeared") and self.window[0]
 
     def run(self, *command):
         if None in command:  # no window to work on: already reported
             return ""
-        return subprocess.run(command, capture_output=True, text=True).stdout
+        return subprocess.run(list(map(str, command)), capture_output=True, text=True).stdout
 
     def xprop(self, name):
         return self.run("xprop", "-id", self.window, name).split("=", 1)[-1].strip()
@@ -105,6 +105,12 @@ class App:
             grabs.append(self.grab())
             return grabs[-1] if grabs[-1] == grabs[-2] and grabs[-1][2][:3] != b"\0\0\0" else None
         return (self.window and check(poll(same, 15, 0.2), "the window never settled")) or (0, 0, b"")
+
+    def hold(self, factor=1):
+        """The look with the button held down (xdotool moves in device pixels)."""
+        self.run("xdotool", "mousemove", "--window", self.window, round(250 * factor), round(180 * factor),
+                 "mousedown", 1)
+        return self.settled()
 
     def click(self, times=1, delay_ms=100, x=250, y=180):  # the button's centre
         self.run("xdotool", "mousemove", "--window", self.window, str(x), str(y), "click",
@@ -152,6 +158,23 @@ def steepness(grab, factor):
     return sum(top) / len(top) / max(1, *map(max, rows))
 
 
+def check_rim(grab, factor, look):
+    """The button's 4-point rim is as thick where the circle meets its frame (top, bottom) as at the
+    sides. On each ray from the centre a pixel counts by how far its blue has gone from the fill's and
+    the backdrop's towards the rim's: a half-covered one counts a half, whatever the fill's look."""
+    w, h, rgb = grab
+    whole = (w, h) == (round(500 * factor), round(300 * factor)) and len(rgb) == 3 * w * h
+    cx, cy, widths = round(250 * factor), round(180 * factor), []
+    for dx, dy in ((0, -1), (0, 1), (-1, 0), (1, 0)) if whole else ():
+        ray = [rgb[3 * (w * (cy + dy * r) + cx + dx * r):][:3]
+               for r in range(round(69 * factor), round(82 * factor))]
+        steps = lambda p: (abs(p[2] - ray[0][2]), abs(p[2] - p[0] - ray[-1][2] + ray[-1][0]))  # noqa: E731
+        rim = [max(1, s) for s in steps(max(ray, key=lambda p: min(steps(p))))]
+        widths.append(round(sum(min(1, steps(p)[0] / rim[0], steps(p)[1] / rim[1]) for p in ray), 1))
+    check(whole and max(widths) - min(widths) <= 1 and all(abs(v - 4 * factor) <= 1 for v in widths),
+          f"{look}, the rim is {widths} px thick at top, bottom, left, right, not {4 * factor:g}")
+
+
 def layout(program):
     """Where this copy's decoder module and resources are: beside it, or installed."""
     here = os.path.dirname(program)
@@ -195,8 +218,10 @@ def end_to_end(program):
     check(title_pixels(app.settled(), white) > 100 and not title_pixels(app.grab(), blue),
           "the title did not turn white on the first press")
     sink.quiet()
+    check_rim(resting, 1, "resting")
+    check_rim(app.hold(), 1, "held")
     second = sink.mark()
-    app.click()
+    app.run("xdotool", "mouseup", "1")
     check(sink.onset_after(second) is not None, "the second press did not sound")
     check(title_pixels(app.grab(), white) > 100, "the title did not stay white")
     app.wait_for(press(1))
@@ -223,11 +248,14 @@ def end_to_end(program):
     for factor in (1.5, 2):
         case = f"scale factor {factor}"
         app = App(program, {"QT_SCALE_FACTOR": str(factor)})
-        grab = app.settled()
+        grab, held = app.settled(), app.hold(factor)
+        app.run("xdotool", "mouseup", "1")
         status, _, err = app.finish()
         check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
         if not check(grab[:2] == (round(500 * factor), round(300 * factor)), f"window is {grab[:2]}"):
             continue
+        check_rim(grab, factor, "resting")
+        check_rim(held, factor, "held")
         for x, y in ((5, 5), (495, 5), (5, 295), (495, 295)):
             i, j = 3 * (500 * y + x), 3 * (grab[0] * int(y * factor) + int(x * factor))
             check(max(abs(p - q) for p, q in zip(resting[2][i: i + 3], grab[2][j: j + 3])) <= 12,
@@ -371,10 +399,67 @@ def robustness(program):
     check(app.finish(signal.SIGTERM)[0] == 0, "exit status not 0")
 
 
+def screen(runtime, env):
+    """weston's whole 1024 x 768 output, from its screenshooter (which --debug allows)."""
+    for old in glob.glob(f"{runtime}/wayland-screenshot*"):
+        os.remove(old)
+    subprocess.run(["weston-screenshooter"], cwd=runtime, env=env, capture_output=True, timeout=10)
+    png = glob.glob(f"{runtime}/wayland-screenshot*.png")
+    return 1024, 768, png and subprocess.run(["ffmpeg", "-loglevel", "error", "-i", png[0], "-f",
+                                              "rawvideo", "-pix_fmt", "rgb24", "-"], capture_output=True).stdout
+
+
+def window_at(grab):
+    """The top left of a 500 x 300 window: the rows and columns its dark backdrop fills (weston's
+    own background is lighter, its panel above y 32); None if there is none."""
+    w, h, rgb = grab
+    dark = [[max(rgb[i: i + 3]) < 115 for i in range(3 * w * y, 3 * w * (y + 1), 3)]
+            for y in range(32, h * bool(rgb))]
+    rows = [y for y, row in enumerate(dark) if sum(row) >= 250]
+    columns = [x for x in range(w) if sum(dark[y][x] for y in rows) >= 150]
+    return (columns[0], rows[0] + 32) if (len(rows), len(columns)) == (300, 500) else None
+
+
+def wayland(program):
+    """A Wayland client of a private weston: headless (no input devices, as on a build machine),
+    then nested in the session's X server, whose keyboard and pointer xdotool drives."""
+    global case
+    with tempfile.TemporaryDirectory(prefix="klonkel-wayland-") as runtime:
+        for backend in ("headless", "x11"):
+            case = f"weston, {backend}"
+            env = dict(os.environ, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY=backend)
+            weston = subprocess.Popen(["weston", f"--backend={backend}-backend.so", "--use-pixman", "--debug",
+                                       "--width=1024", "--height=768", f"--socket={backend}", "--idle-time=0"],
+                                      env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            poll(lambda: os.path.exists(f"{runtime}/{backend}"), 15)
+            app = App(program, {**env, "QT_QPA_PLATFORM": "wayland"})
+            app.wait_for(b"]\n")
+            origin = check(poll(lambda: window_at(screen(runtime, env)), 15, 0.5), "no window drawn")
+            if origin and backend == "x11":
+                x, y = origin
+                # The nested output is an X window at the screen's top left; it follows the pointer
+                # once the pointer has entered it, so the pointer comes in from outside.
+                app.run("xdotool", "mousemove", 1100, 780, "sleep", 0.2, "mousemove", x + 250, y + 180,
+                        "sleep", 0.3, "key", "space")
+                app.wait_for(press(0))
+                # A drag on the backdrop, clear of the title and the button, by (120, 80).
+                steps = [a for s in range(1, 11)
+                         for a in ("mousemove", x + 20 + 12 * s, y + 20 + 8 * s, "sleep", 0.05)]
+                app.run("xdotool", "mousemove", x + 20, y + 20, "mousedown", 1, *steps, "mouseup", 1)
+                check(poll(lambda: window_at(screen(runtime, env)) == (x + 120, y + 80), 10, 0.5),
+                      f"the window at {origin} did not follow a drag by (120, 80)")
+            status, out, err = app.finish(signal.SIGTERM)
+            check(status == 0 and err == "" and out.startswith(APPEARED) and out.endswith(DISAPPEARED),
+                  f"exit status {status}, output {out[-80:]!r}, stderr {err[-300:]!r}")
+            weston.terminate()
+            weston.wait(10)
+
+
 def main():
     program, groups = os.path.abspath(sys.argv[1]), sys.argv[2:]
-    for group in groups or ["end-to-end", "playback", "robustness"]:
-        {"end-to-end": end_to_end, "playback": playback, "robustness": robustness}[group](program)
+    every = {"end-to-end": end_to_end, "playback": playback, "robustness": robustness, "wayland": wayland}
+    for group in groups or every:
+        every[group](program)
     for failure in failures:
         print("FAIL:", failure)
     print("PASS" if not failures else f"{len(failures)} failed:", *(groups or ["all"]))

@@ -3,9 +3,10 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QGuiApplication>
-#include <QQmlEngine>
+#include <QPalette>
+#include <QQmlApplicationEngine>
 #include <QQuickItem>
-#include <QQuickView>
+#include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTranslator>
@@ -13,13 +14,14 @@
 
 #include <memory>
 
-// The app as a desktop citizen, on one shown screen: keyboard, screen readers, translation,
-// desktop entry. Playback is a double that plays nothing and counts presses.
+// The app as a desktop citizen, in its one real window: keyboard, screen readers, translation,
+// desktop entry, theme. Playback is a double that plays nothing and counts presses.
 class DesktopTest : public QObject
 {
     Q_OBJECT
 
-    QQuickView view;
+    QQmlApplicationEngine engine;
+    QQuickWindow *view = nullptr;
     QQuickItem *button = nullptr;
 
     std::unique_ptr<QSignalSpy> presses;
@@ -27,7 +29,7 @@ class DesktopTest : public QObject
     // How many of 16 points just outside the grown button's rim show the focus ring's colour.
     int ringPointsShown()
     {
-        const QImage grab = view.grabWindow();
+        const QImage grab = view->grabWindow();
         const QPointF centre = button->mapToScene({button->width() / 2, button->height() / 2});
         int shown = 0;
         for (int i = 0; i < 16; ++i) {
@@ -50,13 +52,13 @@ private slots:
     {
         qmlRegisterSingletonType(QUrl::fromLocalFile(QStringLiteral(PLAYBACK_DOUBLE)), "Klonkel", 1,
                                  1, "Playback");
-        view.engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Klonkel/screen/ContentView.qml")));
-        QCOMPARE(view.status(), QQuickView::Ready);
-        view.show();
-        view.requestActivate();
-        QVERIFY(QTest::qWaitForWindowActive(&view));
-        button = view.rootObject()->findChild<QQuickItem *>(QStringLiteral("mainButton"));
+        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Klonkel/app/KlonkelApp.qml")));
+        view = qobject_cast<QQuickWindow *>(engine.rootObjects().value(0));
+        QVERIFY(view);
+        view->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(view));
+        button = view->findChild<QQuickItem *>(QStringLiteral("mainButton"));
         QVERIFY(button && button->hasActiveFocus());
         presses = std::make_unique<QSignalSpy>(button, SIGNAL(clicked()));
         QTRY_COMPARE_WITH_TIMEOUT(button->scale(), 1.0, 3000);
@@ -65,23 +67,23 @@ private slots:
     void focusRingOnlyForTheKeyboardAndKeysPress()
     {
         QCOMPARE(ringPointsShown(), 0);
-        QTest::keyClick(&view, Qt::Key_Tab);
+        QTest::keyClick(view, Qt::Key_Tab);
         QVERIFY(button->hasActiveFocus());
         QCOMPARE(ringPointsShown(), 16);
         const int before = presses->count();
         for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
-            QTest::keyClick(&view, key);
+            QTest::keyClick(view, key);
         QCOMPARE(presses->count(), before + 3);
-        QTest::keyClick(&view, Qt::Key_Backtab);
+        QTest::keyClick(view, Qt::Key_Backtab);
         QCOMPARE(ringPointsShown(), 16);
-        QTest::mouseClick(&view, Qt::LeftButton, {}, button->mapToScene({80, 75}).toPoint());
+        QTest::mouseClick(view, Qt::LeftButton, {}, button->mapToScene({80, 75}).toPoint());
         QTRY_COMPARE(ringPointsShown(), 0);
         QCOMPARE(presses->count(), before + 4);
     }
 
     void screenReadersFindAndPressTheButton()
     {
-        QAccessibleInterface *node = QAccessible::queryAccessibleInterface(&view);
+        QAccessibleInterface *node = QAccessible::queryAccessibleInterface(view);
         QList<QAccessibleInterface *> pending{node};
         for (node = nullptr; !pending.isEmpty() && !node;) {
             QAccessibleInterface *next = pending.takeFirst();
@@ -99,10 +101,10 @@ private slots:
 
         QTranslator *german = klonkel::installTranslation(*qApp, QLocale(QLocale::German));
         QVERIFY(german);
-        view.engine()->retranslate();
+        engine.retranslate();
         QCOMPARE(node->text(QAccessible::Name), QStringLiteral("Nächsten Clip abspielen"));
         QCoreApplication::removeTranslator(german);
-        view.engine()->retranslate();
+        engine.retranslate();
     }
 
     // Wayland matches the window to its launcher by this id; X11 by the window class.
@@ -110,6 +112,30 @@ private slots:
     {
         klonkel::applyDesktopIdentity();
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("org.klonkel.Klonkel"));
+    }
+
+    // The backdrop lets a fifth of the window's own colour through: the palette's, light or dark
+    // with the desktop's theme, followed while the app runs.
+    void backdropOverThePalettesWindowColour()
+    {
+        const QColor themes[] = {QColor(0x20, 0x22, 0x26), QColor(0xf6, 0xf5, 0xf4)};
+        QImage grabs[] = {view->grabWindow(), {}, {}};
+        for (int i : {1, 2}) {
+            QPalette palette = QGuiApplication::palette();
+            palette.setColor(QPalette::Window, themes[i - 1]);
+            QGuiApplication::setPalette(palette);
+            // The theme reaches the window through the event loop; only it changes the corners.
+            QTRY_VERIFY((grabs[i] = view->grabWindow()).pixel(2, 2) != grabs[i - 1].pixel(2, 2));
+        }
+        for (QPoint corner : {QPoint(2, 2), QPoint(497, 2), QPoint(2, 297), QPoint(497, 297)}) {
+            const QColor dark = grabs[1].pixelColor(corner), light = grabs[2].pixelColor(corner);
+            for (int (QColor::*channel)() const : {&QColor::red, &QColor::green, &QColor::blue}) {
+                const int seen = (light.*channel)() - (dark.*channel)();
+                const double expected = 0.2 * ((themes[1].*channel)() - (themes[0].*channel)());
+                QVERIFY2(qAbs(seen - expected) <= 2,
+                         qPrintable(QStringLiteral("%1 brighter, not %2").arg(seen).arg(expected)));
+            }
+        }
     }
 };
 

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <cstddef>
 #include <cstdint>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -16,45 +15,32 @@ namespace {
 // More PCM than any catalogue clip yields; stops a valid long input from dominating the run.
 constexpr qsizetype maxDecodedBytes = 8 << 20;
 
-class InputFile
+// The input as an in-memory file, closed when done.
+struct InputFile
 {
-public:
-    InputFile(const std::uint8_t *data, std::size_t size)
-        : m_fd(::memfd_create("klonkel-fuzz-input", MFD_CLOEXEC))
-    {
-        for (std::size_t done = 0; m_fd >= 0 && done < size;) {
-            const ssize_t written = ::write(m_fd, data + done, size - done);
-            if (written <= 0)
-                break;
-            done += std::size_t(written);
-        }
-    }
-    ~InputFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
+    int fd = ::memfd_create("klonkel-fuzz-input", MFD_CLOEXEC);
+    InputFile() = default;
     InputFile(const InputFile &) = delete;
     InputFile &operator=(const InputFile &) = delete;
-
-    QString path() const { return QStringLiteral("/proc/self/fd/%1").arg(m_fd); }
-    bool isOpen() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
+    ~InputFile()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
 };
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    InputFile input(data, size);
-    if (!input.isOpen())
+    const InputFile input;
+    // A memfd takes a write whole unless memory runs out; then the input is skipped.
+    if (input.fd < 0 || ::write(input.fd, data, size) != ssize_t(size))
         return 0;
+    const QString path = QStringLiteral("/proc/self/fd/%1").arg(input.fd);
     for (const klonkel::PcmFormat format :
          {klonkel::PcmFormat{48000, 2}, klonkel::PcmFormat{44100, 1}}) {
-        klonkel::ClipDecoder::Opened opened =
-            klonkel::FfmpegClipDecoder::open(input.path(), format);
+        klonkel::ClipDecoder::Opened opened = klonkel::FfmpegClipDecoder::open(path, format);
         if (!opened.decoder)
             continue;
         QByteArray pcm;
