@@ -22,12 +22,18 @@ namespace {
 // Decoded before the press, so the first write holds enough to start and to ride out a busy
 // moment of the connection's thread.
 constexpr int openingMs = 100;
-// The server keeps this much queued while a clip plays and asks for more each time a request's
-// worth has been played. Small, because PipeWire runs its whole graph at the latency the running
-// clients ask for (derived from these two), and a press waits for the graph's next cycle; the
-// request is dropped with the stream once the clip ends, so an idle app asks for nothing.
-constexpr int queuedMs = 20;
-constexpr int requestMs = 5;
+// While a clip plays the server keeps queuedMs of it and asks for more each time requestMs has
+// been played. PulseAudio starts a new stream at once whatever its queue, so there the queue is
+// a margin against a busy machine. PipeWire runs its whole graph at the latency that its running
+// clients ask for (derived from these two), and a press waits for the graph's next cycle: there
+// it is small enough for a 256-frame cycle, asked for only while a clip plays.
+struct StreamLatency
+{
+    int queuedMs;
+    int requestMs;
+};
+constexpr StreamLatency pulseAudioLatency{50, 10};
+constexpr StreamLatency pipeWireLatency{20, 5};
 
 // Streams are tagged as sound production: a soundboard is played like an instrument, so it must
 // be neither grouped with the desktop's event sounds (role "event", whose volume is the alert
@@ -148,11 +154,34 @@ std::unique_ptr<ClipPlayer> ClipPlayer::create(const QString &path)
                                         QFileInfo(path).completeBaseName().toUtf8());
 }
 
-void ClipPlayer::play()
+void ClipPlayer::prime()
 {
     SoundServer &server = SoundServer::instance();
     const pulse::Lock lock(server.mainloop());
+    // On PipeWire a new stream waits for the session manager to link it, far longer than the
+    // graph's cycle; a corked one costs nothing while idle (the graph stays suspended and keeps
+    // its rate). PulseAudio starts a new stream sooner than it resumes a corked one.
+    if (!m_stream && server.context() && server.isPipeWire())
+        openStream(true);
+}
+
+void ClipPlayer::play()
+{
+    const pulse::Lock lock(SoundServer::instance().mainloop());
+    if (m_stream && !m_feeding && PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream.get()))) {
+        // Primed: linked and filled already, so the press costs one message to the server.
+        if (pa_operation *uncork = pa_stream_cork(m_stream.get(), 0, nullptr, nullptr))
+            pa_operation_unref(uncork); // no need to hear back
+        m_feeding = true;
+        return;
+    }
     stop();
+    openStream(false);
+}
+
+void ClipPlayer::openStream(bool corked)
+{
+    SoundServer &server = SoundServer::instance();
     pa_context *context = server.context();
     if (!context)
         return; // no sound server: the press goes on silently
@@ -172,16 +201,18 @@ void ClipPlayer::play()
 
     pa_buffer_attr buffer{};
     buffer.maxlength = uint32_t(-1);
-    buffer.tlength = uint32_t(pcm.bytesFor(queuedMs));
+    const StreamLatency latency = server.isPipeWire() ? pipeWireLatency : pulseAudioLatency;
+    buffer.tlength = uint32_t(pcm.bytesFor(latency.queuedMs));
     buffer.prebuf = uint32_t(-1);
-    buffer.minreq = uint32_t(pcm.bytesFor(requestMs));
+    buffer.minreq = uint32_t(pcm.bytesFor(latency.requestMs));
     buffer.fragsize = uint32_t(-1);
-    if (pa_stream_connect_playback(m_stream.get(), nullptr, &buffer, PA_STREAM_NOFLAGS, nullptr,
+    if (pa_stream_connect_playback(m_stream.get(), nullptr, &buffer,
+                                   corked ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS, nullptr,
                                    nullptr) < 0) {
         m_stream.reset();
         return;
     }
-    m_feeding = true;
+    m_feeding = !corked;
 }
 
 void ClipPlayer::stop()
@@ -298,6 +329,8 @@ void prepareNextClip()
     if (prepared.isReadyFor(*path, stamp))
         return;
     prepared = {*path, stamp, ClipPlayer::create(*path)};
+    if (prepared.player)
+        prepared.player->prime();
 }
 
 void scheduleNextClipPreparation()

@@ -12,7 +12,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tools/sound-server.sh")
@@ -27,16 +26,15 @@ def pactl(env, *args):
 
 
 def press_and_catch_stream(env, tool):
-    """Presses once; the index of the sink input that the press created, as soon as it exists."""
-    events = subprocess.Popen(["pactl", "subscribe"], env=env, stdout=subprocess.PIPE, text=True)
-    threading.Timer(5, events.kill).start()  # a press that never makes a stream fails, not hangs
-    time.sleep(0.2)  # subscribed before the press
+    """Presses once; the index of the sink input that sounds (it may have been opened ahead)."""
     tool.stdin.write(b"\n")
     tool.stdin.flush()
-    index = next((int(line.rsplit("#", 1)[1]) for line in events.stdout
-                  if "'new' on sink-input #" in line), None)
-    events.kill()
-    return index
+    deadline = time.monotonic() + 2
+    while time.monotonic() < deadline:
+        playing = [s for s in pactl(env, "list", "sink-inputs") or [] if not s["corked"]]
+        if playing:
+            return playing[0]["index"]
+    return None
 
 
 def stream(env, index):
@@ -57,9 +55,9 @@ def run_once(env, tool_path, resources, failures, act):
     else:
         act(index)
     deadline = time.monotonic() + 5
-    while pactl(env, "list", "sink-inputs") and time.monotonic() < deadline:
+    while index is not None and stream(env, index) and time.monotonic() < deadline:
         time.sleep(0.05)
-    if pactl(env, "list", "sink-inputs"):
+    if index is not None and stream(env, index):
         failures.append("the stream was kept after its clip ended")
     tool.stdin.close()
     out, code = tool.stdout.read(), tool.wait(timeout=10)
