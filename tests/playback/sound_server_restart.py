@@ -6,6 +6,7 @@ test. Case "restart": killed while a clip plays, started again. Case "late": no 
     sound_server_restart.py PRESS_TOOL RESOURCE_DIR [CASE ...]
 """
 import os
+import signal
 import struct
 import subprocess
 import sys
@@ -13,21 +14,25 @@ import tempfile
 import threading
 import time
 
+SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tools/sound-server.sh")
+
 
 def start_server(runtime):
+    """A private server of the session's kind (see tools/sound-server.sh), in its own group."""
     env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
     env.pop("PULSE_SERVER", None)
-    daemon = subprocess.Popen(
-        ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
-         "--load=module-null-sink sink_name=restart_null rate=48000 channels=2",
-         "--load=module-native-protocol-unix"],
-        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    daemon = subprocess.Popen([SERVER], env=env, start_new_session=True)
     for _ in range(100):
-        if subprocess.run(["pactl", "info"], env=env, capture_output=True).returncode == 0:
+        info = subprocess.run(["pactl", "info"], env=env, capture_output=True, text=True)
+        if "Default Sink: klonkel_null" in info.stdout:
             break
         time.sleep(0.05)
-    subprocess.run(["pactl", "set-default-sink", "restart_null"], env=env, check=True)
     return daemon, env
+
+
+def stop_server(daemon, sig):
+    os.killpg(daemon.pid, sig)
+    daemon.wait()
 
 
 def peak(raw):
@@ -73,20 +78,17 @@ def run_case(name, tool_path, resources, runtime):
     tool.stdin.flush()
     time.sleep(0.3)
     if daemon:
-        daemon.kill()  # while the first clip plays
-        daemon.wait()
+        stop_server(daemon, signal.SIGKILL)  # while the first clip plays
     time.sleep(0.3)
     tool.stdin.write(b"\n")  # a press with no server
     tool.stdin.flush()
     time.sleep(0.3)
     daemon, server_env = start_server(runtime)
-    time.sleep(4.0)  # Qt's audio layer retries a lost or missing server every 3 s
     level = record_presses(tool, server_env, 2)
     tool.stdin.close()
     out = tool.stdout.read().decode()
     code = tool.wait(timeout=10)
-    daemon.terminate()
-    daemon.wait()
+    stop_server(daemon, signal.SIGTERM)
     expected = "".join(f"button Tapped\n{i}\n264\n" for i in range(4))
     if out != expected:
         failures.append(f"{name}: output was {out!r}")
