@@ -29,7 +29,10 @@ def measure(command, presses, monitor):
         time.sleep(0.05 + 0.05 * (len(latencies) % 3))  # vary the phase against the sink
         mark = monitor.count()
         pressed = time.monotonic()
-        os.write(proc.stdin.fileno(), b"\n")
+        try:
+            os.write(proc.stdin.fileno(), b"\n")
+        except BrokenPipeError:
+            sys.exit(f"{command} ended early with status {proc.wait()}")
         onset = None
         while onset is None and time.monotonic() - pressed < 2:
             time.sleep(0.02)
