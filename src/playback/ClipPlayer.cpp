@@ -168,12 +168,14 @@ void ClipPlayer::prime()
 void ClipPlayer::play()
 {
     const pulse::Lock lock(SoundServer::instance().mainloop());
-    if (m_stream && !m_feeding && PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream.get()))) {
-        // Primed: linked and filled already, so the press costs one message to the server.
-        if (pa_operation *uncork = pa_stream_cork(m_stream.get(), 0, nullptr, nullptr))
+    // Primed: linked and filled already, so the press costs one message to the server. A stream
+    // still being set up cannot be resumed yet; a new one is opened instead.
+    if (m_stream && !m_feeding && pa_stream_get_state(m_stream.get()) == PA_STREAM_READY) {
+        if (pa_operation *uncork = pa_stream_cork(m_stream.get(), 0, nullptr, nullptr)) {
             pa_operation_unref(uncork); // no need to hear back
-        m_feeding = true;
-        return;
+            m_feeding = true;
+            return;
+        }
     }
     stop();
     openStream(false);
