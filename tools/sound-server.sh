@@ -30,6 +30,10 @@ pipewire)
     pipewire-pulse >"$rt/pipewire-pulse.log" 2>&1 &
     for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
     pactl load-module module-null-sink sink_name=klonkel_null rate=48000 channels=2 >/dev/null
+    # WirePlumber links streams only once it has fully started: wait until a short one has played.
+    for _ in $(seq 20); do
+        head -c 960 /dev/zero | timeout 2 pacat --raw --device=klonkel_null 2>/dev/null && break
+    done
     ;;
 *)
     echo "KLONKEL_SOUND_SERVER must be pulseaudio or pipewire" >&2
