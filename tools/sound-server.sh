@@ -13,11 +13,13 @@ mkdir -p "$rt/state"
 
 case "${KLONKEL_SOUND_SERVER:-pulseaudio}" in
 pulseaudio)
-    # A system-wide root daemon is refused; run it as a user daemon in a private dir.
-    pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n \
+    # A system-wide root daemon is refused; run it as a user daemon in a private dir. Its only
+    # sink is the default. It replaces this script so that whoever started it reaps it: an
+    # unreaped daemon keeps its pid file looking alive, and the next one would refuse to start.
+    exec pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n \
         --load="module-null-sink sink_name=klonkel_null rate=48000 channels=2" \
         --load="module-native-protocol-unix" --load="module-always-sink" \
-        --load="module-stream-restore" --log-target=file:"$rt/pulse.log" >/dev/null 2>&1 &
+        --load="module-stream-restore" --log-target=file:"$rt/pulse.log" >/dev/null 2>&1
     ;;
 pipewire)
     # WirePlumber finds its peers over a session bus.
@@ -40,7 +42,7 @@ pipewire)
     exit 2
     ;;
 esac
-# The session manager may only now pick its default: insist on the null sink.
+# WirePlumber may only now pick its default: insist on the null sink.
 for _ in $(seq 100); do
     pactl set-default-sink klonkel_null 2>/dev/null &&
         pactl info 2>/dev/null | grep -q "Default Sink: klonkel_null" && break
