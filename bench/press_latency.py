@@ -6,7 +6,7 @@ the clip on the default sink's monitor. Monitor samples are put on the wall cloc
 arrival times: the earliest arrival of each sample bounds when the sink produced it.
 Compares klonkel-press with a QMediaPlayer baseline in the same run.
 
-    press_latency.py BUILD_DIR [--presses N]
+    press_latency.py BUILD_DIR [--presses N] [--rounds R] [--compare OTHER_BUILD_DIR]
 """
 import argparse
 import os
@@ -29,7 +29,10 @@ def measure(command, presses, monitor):
         time.sleep(0.05 + 0.05 * (len(latencies) % 3))  # vary the phase against the sink
         mark = monitor.count()
         pressed = time.monotonic()
-        os.write(proc.stdin.fileno(), b"\n")
+        try:
+            os.write(proc.stdin.fileno(), b"\n")
+        except BrokenPipeError:
+            sys.exit(f"{command} ended early with status {proc.wait()}")
         onset = None
         while onset is None and time.monotonic() - pressed < 2:
             time.sleep(0.02)
@@ -55,28 +58,46 @@ def summary(values):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build_dir")
-    parser.add_argument("--presses", type=int, default=50)
+    parser.add_argument("--presses", type=int, default=50, help="per subject and round")
+    parser.add_argument("--rounds", type=int, default=1,
+                        help="subjects take turns this often; the spread is over rounds")
+    parser.add_argument("--compare", metavar="OTHER_BUILD_DIR",
+                        help="also measure that build's klonkel-press (e.g. before a change)")
     args = parser.parse_args()
     build = os.path.abspath(args.build_dir)
     resources = os.path.join(build, "resources")
 
     monitor = Monitor()
     monitor.wait_for_flow(0.5)
-    runs = {
-        "klonkel-press": [os.path.join(build, "klonkel-press"), resources],
-        "QMediaPlayer (ffmpeg)": ["env", "QT_MEDIA_BACKEND=ffmpeg",
-                                  os.path.join(build, "mediaplayer-press"), resources],
-    }
-    results = {name: measure(cmd, args.presses, monitor) for name, cmd in runs.items()}
+    runs = {"klonkel-press": [os.path.join(build, "klonkel-press"), resources]}
+    if args.compare:
+        other = os.path.abspath(args.compare)
+        runs["klonkel-press (compared)"] = [os.path.join(other, "klonkel-press"), resources]
+    runs["QMediaPlayer (ffmpeg)"] = ["env", "QT_MEDIA_BACKEND=ffmpeg",
+                                     os.path.join(build, "mediaplayer-press"), resources]
+    # Subjects take turns, so a slow spell of the machine or the server hits them alike.
+    rounds = [{name: measure(cmd, args.presses, monitor) for name, cmd in runs.items()}
+              for _ in range(args.rounds)]
     monitor.stop()
 
-    print(f"\npress to first sample at the sink, {args.presses} presses each")
-    print(f"{'program':<24}{'median ms':>10}{'p95 ms':>10}{'max ms':>10}{'missed':>8}")
-    for name, values in results.items():
+    server = subprocess.run(["pactl", "info"], capture_output=True, text=True).stdout
+    server = next((l.split(":", 1)[1].strip() for l in server.splitlines()
+                   if l.startswith("Server Name")), "?")
+    print(f"\npress to first sample at the sink ({server}), {args.presses} presses "
+          f"per subject in each of {args.rounds} rounds")
+    print(f"{'program':<26}{'median ms':>10}{'p95 ms':>10}{'max ms':>10}{'missed':>8}"
+          f"   spread of round medians / p95s")
+    overall = {}
+    for name in runs:
+        values = [v for r in rounds for v in r[name]]
         median, p95, missed = summary(values)
+        overall[name] = (median, p95)
         worst = max((v for v in values if v == v), default=float("nan"))
-        print(f"{name:<24}{median:>10.2f}{p95:>10.2f}{worst:>10.2f}{missed:>8}")
-    ours, base = (summary(v) for v in results.values())
+        per_round = [summary(r[name]) for r in rounds]
+        spread = (f"{min(m for m, _, _ in per_round):.2f}-{max(m for m, _, _ in per_round):.2f}"
+                  f" / {min(p for _, p, _ in per_round):.2f}-{max(p for _, p, _ in per_round):.2f}")
+        print(f"{name:<26}{median:>10.2f}{p95:>10.2f}{worst:>10.2f}{missed:>8}   {spread}")
+    ours, base = overall["klonkel-press"], overall["QMediaPlayer (ffmpeg)"]
     print(f"ratio klonkel/baseline: median {ours[0] / base[0]:.2f}, p95 {ours[1] / base[1]:.2f}")
 
 

@@ -16,6 +16,8 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
     # Tests drive a real X server and record a real sound server.
     packages+=(xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils sox ffmpeg clang libclang-rt-14-dev)
+    # The second kind of test session: PipeWire with its session manager and PulseAudio service.
+    packages+=(pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon)
     # The launcher entry and AppStream validators; the Debian package's build and its checks.
     packages+=(desktop-file-utils appstream dpkg-dev file python3)
     packages+=(build-essential debhelper lintian devscripts)

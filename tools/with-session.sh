@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command with a display and a sound server. Whatever is missing is started
-# privately (Xvfb, a PulseAudio daemon whose default sink is a null sink) and stopped afterwards.
+# privately (Xvfb, a sound server whose default sink is a null sink) and stopped afterwards.
+# KLONKEL_SOUND_SERVER=pipewire makes that server PipeWire instead of PulseAudio (see
+# tools/sound-server.sh).
 set -euo pipefail
 
 cleanup=()
@@ -21,18 +23,17 @@ if [[ -z "${DISPLAY:-}" ]] || ! xdpyinfo >/dev/null 2>&1; then
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fi
 
-if ! pactl info >/dev/null 2>&1; then
-    runtime=$(mktemp -d /tmp/klonkel-pulse.XXXXXX)
+# A kind asked for by name is always started afresh.
+if [[ -n "${KLONKEL_SOUND_SERVER:-}" ]] || ! pactl info >/dev/null 2>&1; then
+    runtime=$(mktemp -d /tmp/klonkel-sound.XXXXXX)
     export XDG_RUNTIME_DIR="$runtime" PULSE_RUNTIME_PATH="$runtime/pulse"
-    # A system-wide root daemon is refused; run it as a user daemon in a private dir.
-    pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n \
-        --load="module-null-sink sink_name=klonkel_null rate=48000 channels=2" \
-        --load="module-native-protocol-unix" \
-        --load="module-always-sink" \
-        --log-target=file:"$runtime/pulse.log" >/dev/null 2>&1 &
-    cleanup+=("kill $! ; rm -rf '$runtime'")
-    for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-    pactl set-default-sink klonkel_null
+    unset PULSE_SERVER
+    setsid "$(dirname "$0")/sound-server.sh" &
+    cleanup+=("kill -- -$! ; sleep 0.2; rm -rf '$runtime'")
+    for _ in $(seq 100); do
+        pactl info 2>/dev/null | grep -q "Default Sink: klonkel_null" && break
+        sleep 0.1
+    done
 fi
 
 "$@"

@@ -4,13 +4,14 @@
 #include "ClipDecoderLoader.h"
 #include "DiagnosticOutput.h"
 #include "ResourceLocator.h"
-#include "SoundServerProbe.h"
+#include "SoundServer.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
 #include <QCoreApplication>
 #include <QFile>
-#include <QMediaDevices>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -18,47 +19,28 @@ namespace klonkel {
 
 namespace {
 
-// The sound server starts a stream once this much is buffered, so the first write of a press
-// fills it at once; it is also the margin against a busy main thread.
-constexpr int sinkBufferMs = 100;
-constexpr int feedIntervalMs = 20;
-// After the last write the server holds at most one buffer; an open stream past that would keep
-// Qt's sink ticking every 20 ms, waking an idle app for nothing.
-constexpr int releaseAfterLastWriteMs = 2 * sinkBufferMs + 50;
-
-// Qt's audio layer is first touched only once a sound server answers (see SoundServerProbe).
-bool audioOutputReachable()
+// Decoded before the press, so the first write holds enough to start and to ride out a busy
+// moment of the connection's thread.
+constexpr int openingMs = 100;
+// While a clip plays the server keeps queuedMs of it and asks for more each time requestMs has
+// been played. PulseAudio starts a new stream at once whatever its queue, so there the queue is
+// a margin against a busy machine. PipeWire runs its whole graph at the latency that its running
+// clients ask for (derived from these two), and a press waits for the graph's next cycle: there
+// it is small enough for a 256-frame cycle, asked for only while a clip plays.
+struct StreamLatency
 {
-    static bool reached = false;
-    if (!reached)
-        reached = soundServerAnswers();
-    return reached;
-}
+    int queuedMs;
+    int requestMs;
+};
+constexpr StreamLatency pulseAudioLatency{50, 10};
+constexpr StreamLatency pipeWireLatency{20, 5};
 
-PcmFormat outputPcmFormat()
-{
-    if (!audioOutputReachable())
-        return {};
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return {};
-    const QAudioFormat preferred = device.preferredFormat();
-    PcmFormat format;
-    if (preferred.sampleRate() > 0)
-        format.sampleRate = preferred.sampleRate();
-    if (preferred.channelCount() > 0)
-        format.channelCount = std::min(preferred.channelCount(), 8);
-    return format;
-}
-
-QAudioFormat toAudioFormat(const PcmFormat &pcm)
-{
-    QAudioFormat format;
-    format.setSampleRate(pcm.sampleRate);
-    format.setChannelCount(pcm.channelCount);
-    format.setSampleFormat(QAudioFormat::Int16);
-    return format;
-}
+// Streams are tagged as sound production: a soundboard is played like an instrument, so it must
+// be neither grouped with the desktop's event sounds (role "event", whose volume is the alert
+// volume) nor corked or ducked for a call (roles "music" and "video").
+constexpr char mediaRole[] = "production";
+// Remember the mixer's volume for this app, not for every app that shares the role.
+constexpr char restoreId[] = "sink-input-by-application-id:org.klonkel.Klonkel";
 
 // Tells whether a file is still the one that was read ahead.
 struct FileStamp
@@ -143,15 +125,9 @@ std::unique_ptr<ClipPlayer> takePrepared(const QString &path)
 } // namespace
 
 ClipPlayer::ClipPlayer(Key, std::unique_ptr<ClipDecoder> decoder, QByteArray opening,
-                       const QAudioFormat &format)
-    : m_decoder(std::move(decoder)), m_pending(std::move(opening)), m_format(format)
+                       QByteArray name)
+    : m_decoder(std::move(decoder)), m_pending(std::move(opening)), m_name(std::move(name))
 {
-    m_feedTimer.setTimerType(Qt::PreciseTimer);
-    m_feedTimer.setInterval(feedIntervalMs);
-    connect(&m_feedTimer, &QTimer::timeout, this, &ClipPlayer::feed);
-    m_releaseTimer.setSingleShot(true);
-    m_releaseTimer.setInterval(releaseAfterLastWriteMs);
-    connect(&m_releaseTimer, &QTimer::timeout, this, &ClipPlayer::stop);
 }
 
 ClipPlayer::~ClipPlayer()
@@ -161,75 +137,147 @@ ClipPlayer::~ClipPlayer()
 
 std::unique_ptr<ClipPlayer> ClipPlayer::create(const QString &path)
 {
-    const PcmFormat pcm = outputPcmFormat();
+    PcmFormat pcm;
+    {
+        SoundServer &server = SoundServer::instance();
+        const pulse::Lock lock(server.mainloop());
+        pcm = server.outputFormat();
+    }
     ClipDecoder::Opened opened = ClipDecoder::open(path, pcm);
     if (!opened.decoder)
         return nullptr;
     QByteArray opening;
-    opened.decoder->decodeInto(opening, pcm.bytesFor(sinkBufferMs));
+    opened.decoder->decodeInto(opening, pcm.bytesFor(openingMs));
     if (opening.isEmpty())
         return nullptr; // a container without a single decodable frame
     return std::make_unique<ClipPlayer>(Key{}, std::move(opened.decoder), std::move(opening),
-                                        toAudioFormat(pcm));
+                                        QFileInfo(path).completeBaseName().toUtf8());
+}
+
+void ClipPlayer::prime()
+{
+    SoundServer &server = SoundServer::instance();
+    const pulse::Lock lock(server.mainloop());
+    // On PipeWire a new stream waits for the session manager to link it, far longer than the
+    // graph's cycle; a corked one costs nothing while idle (the graph stays suspended and keeps
+    // its rate). PulseAudio starts a new stream sooner than it resumes a corked one.
+    if (!m_stream && server.context() && server.isPipeWire())
+        openStream(true);
 }
 
 void ClipPlayer::play()
 {
+    const pulse::Lock lock(SoundServer::instance().mainloop());
+    // Primed: linked and filled already, so the press costs one message to the server. A stream
+    // still being set up cannot be resumed yet; a new one is opened instead.
+    if (m_stream && !m_feeding && pa_stream_get_state(m_stream.get()) == PA_STREAM_READY) {
+        if (pa_operation *uncork = pa_stream_cork(m_stream.get(), 0, nullptr, nullptr)) {
+            pa_operation_unref(uncork); // no need to hear back
+            m_feeding = true;
+            return;
+        }
+    }
     stop();
-    if (!audioOutputReachable())
+    openStream(false);
+}
+
+void ClipPlayer::openStream(bool corked)
+{
+    SoundServer &server = SoundServer::instance();
+    pa_context *context = server.context();
+    if (!context)
         return; // no sound server: the press goes on silently
-    m_sink = new QAudioSink(m_format, this);
-    m_sink->setBufferSize(m_decoder->format().bytesFor(sinkBufferMs));
-    m_output = m_sink->start();
-    if (!m_output)
-        return; // no sound server: the press goes on silently
-    // Trailing silence of one buffer lets the server start (or restart after an underrun)
-    // even when the clip's own tail is shorter than the buffer.
-    m_silenceToWrite = m_sink->bufferSize();
-    feed();
-    if (m_silenceToWrite > 0 || !m_pending.isEmpty() || !m_decoder->finished())
-        m_feedTimer.start();
+
+    const PcmFormat &pcm = m_decoder->format();
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(pcm.sampleRate), uint8_t(pcm.channelCount)};
+    const pulse::ProplistPtr properties(pa_proplist_new());
+    pa_proplist_sets(properties.get(), PA_PROP_MEDIA_NAME, m_name.constData());
+    pa_proplist_sets(properties.get(), PA_PROP_MEDIA_ROLE, mediaRole);
+    pa_proplist_sets(properties.get(), "module-stream-restore.id", restoreId);
+    m_stream.reset(
+        pa_stream_new_with_proplist(context, m_name.constData(), &spec, nullptr, properties.get()));
+    if (!m_stream)
+        return;
+    pa_stream_set_state_callback(m_stream.get(), &ClipPlayer::onStateChanged, this);
+    pa_stream_set_write_callback(m_stream.get(), &ClipPlayer::onWritable, this);
+
+    pa_buffer_attr buffer{};
+    buffer.maxlength = uint32_t(-1);
+    const StreamLatency latency = server.isPipeWire() ? pipeWireLatency : pulseAudioLatency;
+    buffer.tlength = uint32_t(pcm.bytesFor(latency.queuedMs));
+    buffer.prebuf = uint32_t(-1);
+    buffer.minreq = uint32_t(pcm.bytesFor(latency.requestMs));
+    buffer.fragsize = uint32_t(-1);
+    if (pa_stream_connect_playback(m_stream.get(), nullptr, &buffer,
+                                   corked ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS, nullptr,
+                                   nullptr) < 0) {
+        m_stream.reset();
+        return;
+    }
+    m_feeding = !corked;
 }
 
 void ClipPlayer::stop()
 {
-    m_feedTimer.stop();
-    m_releaseTimer.stop();
-    if (m_sink)
-        m_sink->stop(); // disconnects the stream: its buffered sound ends at once
-    m_output = nullptr;
+    const pulse::Lock lock(SoundServer::instance().mainloop());
+    m_drain.reset();
+    m_stream.reset(); // disconnects: whatever the server still holds ends at once
+    m_feeding = false;
 }
 
-void ClipPlayer::feed()
+qsizetype ClipPlayer::pendingBytes() const
 {
-    if (!m_output || m_sink->state() == QAudio::StoppedState) {
-        m_feedTimer.stop();
-        return;
-    }
-    qsizetype room = m_sink->bytesFree();
+    const pulse::Lock lock(SoundServer::instance().mainloop());
+    return m_pending.size();
+}
+
+bool ClipPlayer::isFeeding() const
+{
+    const pulse::Lock lock(SoundServer::instance().mainloop());
+    return m_feeding;
+}
+
+void ClipPlayer::onWritable(pa_stream *, size_t bytes, void *self)
+{
+    static_cast<ClipPlayer *>(self)->write(bytes);
+}
+
+void ClipPlayer::onStateChanged(pa_stream *stream, void *self)
+{
+    // The server went away or dropped the stream: nothing more will be asked for.
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        static_cast<ClipPlayer *>(self)->m_feeding = false;
+}
+
+void ClipPlayer::onDrained(pa_stream *stream, int, void *self)
+{
+    auto *player = static_cast<ClipPlayer *>(self);
+    // Releasing the stream at once leaves the server nothing to run for this app while idle.
+    pa_stream_disconnect(stream);
+    player->m_feeding = false;
+}
+
+void ClipPlayer::write(size_t room)
+{
+    // The first request also takes all of the opening read ahead: a margin from the start.
+    room = std::max(room, size_t(m_pending.size()));
+    QByteArray &pending = m_pending;
     while (room > 0) {
-        if (m_pending.isEmpty() && !m_decoder->finished())
-            m_decoder->decodeInto(m_pending, room);
-        if (!m_pending.isEmpty()) {
-            const qint64 written =
-                m_output->write(m_pending.constData(), std::min(room, m_pending.size()));
-            if (written <= 0)
-                break;
-            m_pending.remove(0, written);
-            room -= written;
-        } else if (m_silenceToWrite > 0) {
-            const QByteArray silence(std::min(room, m_silenceToWrite), '\0');
-            const qint64 written = m_output->write(silence);
-            if (written <= 0)
-                break;
-            m_silenceToWrite -= written;
-            room -= written;
-        } else {
-            m_feedTimer.stop(); // everything is with the server; nothing left to wake up for
-            m_releaseTimer.start();
-            m_pending = QByteArray();
+        if (pending.isEmpty() && !m_decoder->finished())
+            m_decoder->decodeInto(pending, qsizetype(room));
+        if (pending.isEmpty())
+            break;
+        const size_t bytes = std::min(room, size_t(pending.size()));
+        if (pa_stream_write(m_stream.get(), pending.constData(), bytes, nullptr, 0,
+                            PA_SEEK_RELATIVE) < 0)
             return;
-        }
+        pending.remove(0, qsizetype(bytes));
+        room -= bytes;
+    }
+    if (pending.isEmpty() && m_decoder->finished() && !m_drain) {
+        pending = QByteArray(); // let the decoded buffer's memory go too
+        // Draining also starts a clip shorter than the server's start threshold.
+        m_drain.reset(pa_stream_drain(m_stream.get(), &ClipPlayer::onDrained, this));
     }
 }
 
@@ -246,12 +294,7 @@ void playClip(std::string_view name)
         return;
     }
     PlayerState &state = playerState();
-    if (state.current) {
-        state.current->stop();
-        // Its sink's teardown runs the event loop; do it after this press, not inside it.
-        state.current.release()->deleteLater();
-    }
-    state.current = std::move(player);
+    state.current = std::move(player); // the sounding clip ends with its player
     state.current->play();
     scheduleNextClipPreparation();
 }
@@ -288,6 +331,8 @@ void prepareNextClip()
     if (prepared.isReadyFor(*path, stamp))
         return;
     prepared = {*path, stamp, ClipPlayer::create(*path)};
+    if (prepared.player)
+        prepared.player->prime();
 }
 
 void scheduleNextClipPreparation()

@@ -1,60 +1,58 @@
 #pragma once
 
 #include "ClipDecoder.h"
+#include "PulseHandles.h"
 
-#include <QAudioFormat>
 #include <QByteArray>
-#include <QObject>
-#include <QTimer>
+#include <QString>
 
 #include <memory>
 #include <string_view>
 
-class QAudioSink;
-class QIODevice;
-
 namespace klonkel {
 
 // Plays one clip once: decodes its opening before play() so sound starts on the first write,
-// then streams the rest to the sound server in small steps.
-class ClipPlayer : public QObject
+// then decodes the rest as the sound server asks for it, on the server connection's thread.
+class ClipPlayer
 {
-    Q_OBJECT
-
 public:
     // Empty when the file cannot be opened or holds no decodable audio.
     static std::unique_ptr<ClipPlayer> create(const QString &path);
 
-    ~ClipPlayer() override;
+    ~ClipPlayer();
     Q_DISABLE_COPY_MOVE(ClipPlayer)
 
+    // Opens the stream ahead of play(), paused and filled, where that makes play() sound sooner.
+    void prime();
     void play();
     void stop();
 
-    // Decoded audio waiting to be written, plus what the decoder keeps: what this player holds.
-    qsizetype pendingBytes() const { return m_pending.size(); }
-    // True from play() until the last sample (and its padding) went to the sound server.
-    bool isFeeding() const { return m_feedTimer.isActive(); }
+    // Decoded audio waiting to be written: what this player holds besides the decoder.
+    qsizetype pendingBytes() const;
+    // True from play() until the server has played the last sample, or the stream failed.
+    bool isFeeding() const;
 
     class Key
     {
         friend class ClipPlayer;
         Key() = default;
     };
-    ClipPlayer(Key, std::unique_ptr<ClipDecoder> decoder, QByteArray opening,
-               const QAudioFormat &format);
+    ClipPlayer(Key, std::unique_ptr<ClipDecoder> decoder, QByteArray opening, QByteArray name);
 
 private:
-    void feed();
+    // These run on the connection's thread with its lock held.
+    static void onWritable(pa_stream *stream, size_t bytes, void *self);
+    static void onStateChanged(pa_stream *stream, void *self);
+    static void onDrained(pa_stream *stream, int success, void *self);
+    void write(size_t room);
+    void openStream(bool corked);
 
     std::unique_ptr<ClipDecoder> m_decoder;
     QByteArray m_pending;
-    QAudioFormat m_format;
-    QAudioSink *m_sink = nullptr;  // child of this player
-    QIODevice *m_output = nullptr; // owned by m_sink
-    QTimer m_feedTimer;
-    QTimer m_releaseTimer; // ends the stream once the server has played what it holds
-    qsizetype m_silenceToWrite = 0;
+    QByteArray m_name; // what volume mixers show for the stream
+    pulse::StreamPtr m_stream;
+    pulse::OperationPtr m_drain;
+    bool m_feeding = false;
 };
 
 // The one process-wide player: plays "<name>.m4a" from the resource folder. A missing file

@@ -6,6 +6,7 @@ import glob, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, 
 
 APPEARED, DISAPPEARED = b"ContentView appeared!\n", b"ContentView disappeared!\n"
 TITLE = (130, 38, 370, 82)  # the title's box in points, clear of the button
+SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tools/sound-server.sh")
 ENGLISH = {"LANG": "en_GB.UTF-8", "LANGUAGE": None, "LC_ALL": None, "LC_MESSAGES": None}
 failures, case = [], ""
 
@@ -301,11 +302,10 @@ def playback(program):
         presses = 1
         env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
         for when in ("came", "came back"):
-            daemon = subprocess.Popen(["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
-                                       "--load=module-null-sink sink_name=late rate=48000 channels=2",
-                                       "--load=module-native-protocol-unix"], env=env, stderr=subprocess.DEVNULL)
-            pactl = ["pactl", "set-default-sink", "late"]  # once the server is up
-            poll(lambda: not subprocess.run(pactl, env=env, capture_output=True).returncode, 10)
+            # A server of the session's kind (tools/sound-server.sh), in a process group of its own.
+            daemon = subprocess.Popen([SERVER], env=env, start_new_session=True)
+            poll(lambda: "klonkel_null" in subprocess.run(["pactl", "info"], env=env, capture_output=True,
+                                                          text=True).stdout, 15)
             sink = Sink(env)
 
             def sounds():
@@ -315,7 +315,7 @@ def playback(program):
                 return sink.onset_after(mark, 0.8)
             check(poll(sounds, 15, 0.2) is not None, f"no sound once the server {when}")
             sink.stop()
-            daemon.kill()
+            os.killpg(daemon.pid, signal.SIGKILL)
             daemon.wait()
         status, out, _ = app.finish()
         check(out.count(b"button Tapped\n") == presses and b"error" not in out, f"output {out[-80:]!r}")

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ClipDecoder.h"
+#include "PulseHandles.h"
+
+#include <optional>
+
+namespace klonkel {
+
+// The process's one connection to the sound server: PulseAudio, or PipeWire through its
+// PulseAudio service. It is made on first use and made again once the server went away, so a
+// server that starts late or restarts is used from the next press on.
+class SoundServer
+{
+public:
+    static SoundServer &instance();
+    ~SoundServer();
+    SoundServer(const SoundServer &) = delete;
+    SoundServer &operator=(const SoundServer &) = delete;
+
+    // Null only when libpulse cannot start its thread; then nothing ever sounds.
+    pa_threaded_mainloop *mainloop() const { return m_loop.get(); }
+
+    // The ready connection, made first if there is none; null when no server answers.
+    // Call with the main loop locked, as for everything below.
+    pa_context *context();
+
+    // The default output's rate and channels, so the server need not convert.
+    PcmFormat outputFormat();
+
+    // PipeWire runs its whole graph at the smallest latency its running clients ask for.
+    bool isPipeWire() const { return m_pipeWire; }
+
+private:
+    SoundServer();
+    bool connect();
+    void queryOutput();
+    // Waits on the main loop until done() holds or the reply deadline passes.
+    template <typename Done> bool waitUntil(Done done);
+
+    pulse::MainloopPtr m_loop;
+    pulse::ContextPtr m_context;
+    std::optional<PcmFormat> m_format;
+    bool m_pipeWire = false;
+};
+
+} // namespace klonkel

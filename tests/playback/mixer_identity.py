@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""Volume mixers know the app and its streams by name, and the volume set there outlives the app.
+
+On a private server of the session's kind (tools/sound-server.sh; KLONKEL_SOUND_SERVER=pipewire
+for PipeWire) the press tool plays one clip; the client's and the stream's properties are read,
+37 % is set on the stream while it sounds, and the next run's stream must come back at 37 %.
+    mixer_identity.py PRESS_TOOL RESOURCE_DIR
+"""
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tools/sound-server.sh")
+CLIENT = {"application.name": "Klonkel", "application.id": "org.klonkel.Klonkel",
+          "application.icon_name": "org.klonkel.Klonkel"}
+
+
+def pactl(env, *args):
+    out = subprocess.run(["pactl", "-f", "json", *args], env=env, capture_output=True,
+                         text=True, timeout=10)
+    return json.loads(out.stdout) if out.returncode == 0 and out.stdout.strip() else None
+
+
+def press_and_catch_stream(env, tool):
+    """Presses once; the index of the sink input that sounds (it may have been opened ahead)."""
+    tool.stdin.write(b"\n")
+    tool.stdin.flush()
+    deadline = time.monotonic() + 2
+    while time.monotonic() < deadline:
+        playing = [s for s in pactl(env, "list", "sink-inputs") or [] if not s["corked"]]
+        if playing:
+            return playing[0]["index"]
+    return None
+
+
+def stream(env, index):
+    return next((s for s in pactl(env, "list", "sink-inputs") or [] if s["index"] == index), None)
+
+
+def volumes(sink_input):
+    return sorted({c["value_percent"] for c in sink_input["volume"].values()})
+
+
+def run_once(env, tool_path, resources, failures, act):
+    tool = subprocess.Popen([tool_path, resources], env=env, stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    time.sleep(0.5)  # the first clip is read ahead
+    index = press_and_catch_stream(env, tool)
+    if index is None:
+        failures.append("a press made no stream")
+    else:
+        act(index)
+    deadline = time.monotonic() + 5
+    while index is not None and stream(env, index) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    if index is not None and stream(env, index):
+        failures.append("the stream was kept after its clip ended")
+    tool.stdin.close()
+    out, code = tool.stdout.read(), tool.wait(timeout=10)
+    if out != b"button Tapped\n0\n264\n" or code != 0:
+        failures.append(f"press tool printed {out!r}, status {code}")
+
+
+def main():
+    tool, resources = sys.argv[1], sys.argv[2]
+    names = {f[:-4] for f in os.listdir(resources) if f.endswith(".m4a")}
+    failures = []
+    with tempfile.TemporaryDirectory(prefix="klonkel-mixer-") as runtime:
+        env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
+        env.pop("PULSE_SERVER", None)
+        server = subprocess.Popen([SERVER], env=env, start_new_session=True)
+        try:
+            for _ in range(100):
+                if "klonkel_null" in str((pactl(env, "info") or {}).get("default_sink_name")):
+                    break
+                time.sleep(0.1)
+
+            def first(index):
+                s = stream(env, index)
+                if not s:
+                    return failures.append("the stream ended before it could be read")
+                subprocess.run(["pactl", "set-sink-input-volume", str(index), "37%"], env=env)
+                props = s["properties"]
+                if props.get("media.name") not in names:
+                    failures.append(f"stream name {props.get('media.name')!r} is not a clip's")
+                if props.get("media.role") not in ("production", "Production"):
+                    failures.append(f"media.role {props.get('media.role')!r}")
+                if volumes(s) != ["100%"]:
+                    failures.append(f"first run starts at {volumes(s)}, not full volume")
+                client = next((c for c in pactl(env, "list", "clients") or []
+                               if str(c["index"]) == str(s["client"])), {"properties": {}})
+                for key, value in CLIENT.items():
+                    if client["properties"].get(key) != value:
+                        failures.append(f"client {key} is {client['properties'].get(key)!r}")
+
+            def second(index):
+                deadline = time.monotonic() + 0.5  # the server may apply it just after creation
+                while (s := stream(env, index)) and volumes(s) != ["37%"] and \
+                        time.monotonic() < deadline:
+                    time.sleep(0.01)
+                if not s or volumes(s) != ["37%"]:
+                    failures.append(f"volume not restored: {s and volumes(s)}")
+
+            run_once(env, tool, resources, failures, first)
+            time.sleep(1.5)  # WirePlumber writes its state a second after a change
+            run_once(env, tool, resources, failures, second)
+        finally:
+            os.killpg(server.pid, signal.SIGTERM)
+            server.wait()
+    for failure in failures:
+        print("FAIL:", failure)
+    print("mixer identity and restored volume:", "failed" if failures else "passed")
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
