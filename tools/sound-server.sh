@@ -28,6 +28,8 @@ pipewire)
         >/dev/null 2>&1 &
     for _ in $(seq 100); do [[ -S "$rt/bus" ]] && break; sleep 0.02; done
     pipewire >"$rt/pipewire.log" 2>&1 &
+    # Its clients give up if they come before its socket does.
+    for _ in $(seq 100); do [[ -S "$rt/pipewire-0" ]] && break; sleep 0.02; done
     wireplumber >"$rt/wireplumber.log" 2>&1 &
     pipewire-pulse >"$rt/pipewire-pulse.log" 2>&1 &
     for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
