@@ -145,7 +145,7 @@ void SoundServer::queryOutput()
 {
     struct Replies
     {
-        SoundServer *server;
+        SoundServer *server = nullptr;
         PcmFormat format;
         int pending = 2;
     } replies{this, {}};
