@@ -261,21 +261,20 @@ void ClipPlayer::write(size_t room)
 {
     // The first request also takes all of the opening read ahead: a margin from the start.
     room = std::max(room, size_t(m_pending.size()));
-    QByteArray &pending = m_pending;
     while (room > 0) {
-        if (pending.isEmpty() && !m_decoder->finished())
-            m_decoder->decodeInto(pending, qsizetype(room));
-        if (pending.isEmpty())
+        if (m_pending.isEmpty() && !m_decoder->finished())
+            m_decoder->decodeInto(m_pending, qsizetype(room));
+        if (m_pending.isEmpty())
             break;
-        const size_t bytes = std::min(room, size_t(pending.size()));
-        if (pa_stream_write(m_stream.get(), pending.constData(), bytes, nullptr, 0,
+        const size_t bytes = std::min(room, size_t(m_pending.size()));
+        if (pa_stream_write(m_stream.get(), m_pending.constData(), bytes, nullptr, 0,
                             PA_SEEK_RELATIVE) < 0)
             return;
-        pending.remove(0, qsizetype(bytes));
+        m_pending.remove(0, qsizetype(bytes));
         room -= bytes;
     }
-    if (pending.isEmpty() && m_decoder->finished() && !m_drain) {
-        pending = QByteArray(); // let the decoded buffer's memory go too
+    if (m_pending.isEmpty() && m_decoder->finished() && !m_drain) {
+        m_pending = QByteArray(); // let the decoded buffer's memory go too
         // Draining also starts a clip shorter than the server's start threshold.
         m_drain.reset(pa_stream_drain(m_stream.get(), &ClipPlayer::onDrained, this));
     }
