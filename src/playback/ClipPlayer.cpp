@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <algorithm>
 #include <optional>
@@ -34,6 +35,11 @@ struct StreamLatency
 };
 constexpr StreamLatency pulseAudioLatency{50, 10};
 constexpr StreamLatency pipeWireLatency{20, 5};
+
+// Reading the next clip ahead waits this long after a press: decoding it and opening its stream
+// would compete for the processor with the clip's own start and the press's first frames. Even
+// presses 20 a second apart find the next clip ready.
+constexpr std::chrono::milliseconds preparationAfterPress{25};
 
 // Streams are tagged as sound production: a soundboard is played like an instrument, so it must
 // be neither grouped with the desktop's event sounds (role "event", whose volume is the alert
@@ -86,7 +92,7 @@ struct PlayerState
 {
     std::unique_ptr<ClipPlayer> current;
     PreparedClip prepared;
-    bool preparationQueued = false;
+    quint64 preparationTicket = 0;
 };
 
 void releasePlayers();
@@ -158,22 +164,25 @@ void ClipPlayer::prime()
 {
     SoundServer &server = SoundServer::instance();
     const pulse::Lock lock(server.mainloop());
-    // On PipeWire a new stream waits for the session manager to link it, far longer than the
-    // graph's cycle; a corked one costs nothing while idle (the graph stays suspended and keeps
-    // its rate). PulseAudio starts a new stream sooner than it resumes a corked one.
-    if (!m_stream && server.context() && server.isPipeWire())
+    // A press then costs one message: the server has set the stream up already (PipeWire's
+    // session manager takes far longer to link a new stream than a graph cycle lasts). Paused,
+    // the stream costs nothing while idle: the output may suspend and keeps its rate.
+    if (!m_stream && server.context())
         openStream(true);
 }
 
 void ClipPlayer::play()
 {
     const pulse::Lock lock(SoundServer::instance().mainloop());
-    // Primed: linked and filled already, so the press costs one message to the server. A stream
-    // still being set up cannot be resumed yet; a new one is opened instead.
+    // A stream still being set up cannot be resumed yet; a new one is opened instead.
     if (m_stream && !m_feeding && pa_stream_get_state(m_stream.get()) == PA_STREAM_READY) {
         if (pa_operation *uncork = pa_stream_cork(m_stream.get(), 0, nullptr, nullptr)) {
             pa_operation_unref(uncork); // no need to hear back
             m_feeding = true;
+            // Named only now: a mixer must not show which clip comes next.
+            if (pa_operation *rename =
+                    pa_stream_set_name(m_stream.get(), m_name.constData(), nullptr, nullptr))
+                pa_operation_unref(rename);
             return;
         }
     }
@@ -190,12 +199,12 @@ void ClipPlayer::openStream(bool corked)
 
     const PcmFormat &pcm = m_decoder->format();
     const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(pcm.sampleRate), uint8_t(pcm.channelCount)};
+    const char *name = corked ? SoundServer::applicationName : m_name.constData();
     const pulse::ProplistPtr properties(pa_proplist_new());
-    pa_proplist_sets(properties.get(), PA_PROP_MEDIA_NAME, m_name.constData());
+    pa_proplist_sets(properties.get(), PA_PROP_MEDIA_NAME, name);
     pa_proplist_sets(properties.get(), PA_PROP_MEDIA_ROLE, mediaRole);
     pa_proplist_sets(properties.get(), "module-stream-restore.id", restoreId);
-    m_stream.reset(
-        pa_stream_new_with_proplist(context, m_name.constData(), &spec, nullptr, properties.get()));
+    m_stream.reset(pa_stream_new_with_proplist(context, name, &spec, nullptr, properties.get()));
     if (!m_stream)
         return;
     pa_stream_set_state_callback(m_stream.get(), &ClipPlayer::onStateChanged, this);
@@ -295,7 +304,7 @@ void playClip(std::string_view name)
     PlayerState &state = playerState();
     state.current = std::move(player); // the sounding clip ends with its player
     state.current->play();
-    scheduleNextClipPreparation();
+    scheduleNextClipPreparation(preparationAfterPress);
 }
 
 void stopClip()
@@ -315,7 +324,8 @@ void prepareNextClip()
         return;
     if (!clipDecoderLoaded()) {
         // Reading ahead must not wait for the decoder: it comes back here once it is loaded.
-        startLoadingClipDecoder(QCoreApplication::instance(), scheduleNextClipPreparation);
+        startLoadingClipDecoder(QCoreApplication::instance(),
+                                [] { scheduleNextClipPreparation(); });
         if (!clipDecoderLoaded())
             return;
     }
@@ -334,20 +344,17 @@ void prepareNextClip()
         prepared.player->prime();
 }
 
-void scheduleNextClipPreparation()
+void scheduleNextClipPreparation(std::chrono::milliseconds delay)
 {
     QCoreApplication *application = QCoreApplication::instance();
-    PlayerState &state = playerState();
-    if (!application || state.preparationQueued)
+    if (!application)
         return;
-    state.preparationQueued = true;
-    QMetaObject::invokeMethod(
-        application,
-        [] {
-            playerState().preparationQueued = false;
+    // The latest request wins: a burst of presses reads ahead once, after its last press.
+    const quint64 ticket = ++playerState().preparationTicket;
+    QTimer::singleShot(delay, application, [ticket] {
+        if (ticket == playerState().preparationTicket)
             prepareNextClip();
-        },
-        Qt::QueuedConnection);
+    });
 }
 
 } // namespace klonkel

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <string_view>
 
@@ -68,7 +69,8 @@ ClipPlayer *audioPlayer();
 // Reads the opening of the playlist's next clip ahead of its press.
 void prepareNextClip();
 
-// Runs prepareNextClip() once the current event is handled, so the press itself stays short.
-void scheduleNextClipPreparation();
+// Runs prepareNextClip() once the current event is handled and `delay` has passed, so the
+// press itself stays short.
+void scheduleNextClipPreparation(std::chrono::milliseconds delay = {});
 
 } // namespace klonkel

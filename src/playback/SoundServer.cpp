@@ -17,8 +17,7 @@ namespace {
 // must not hang on it.
 constexpr pa_usec_t replyDeadlineUs = 200 * PA_USEC_PER_MSEC;
 
-// What volume mixers show, and what the server remembers the user's volume by.
-constexpr char applicationName[] = "Klonkel";
+// What the server remembers the user's volume by.
 constexpr char applicationId[] = "org.klonkel.Klonkel";
 
 void signalWaiter(pa_threaded_mainloop *loop)

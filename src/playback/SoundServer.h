@@ -13,6 +13,9 @@ namespace klonkel {
 class SoundServer
 {
 public:
+    // What volume mixers show for the app, and for a stream not yet playing a clip.
+    static constexpr char applicationName[] = "Klonkel";
+
     static SoundServer &instance();
     ~SoundServer();
     SoundServer(const SoundServer &) = delete;

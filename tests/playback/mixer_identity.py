@@ -45,10 +45,14 @@ def volumes(sink_input):
     return sorted({c["value_percent"] for c in sink_input["volume"].values()})
 
 
-def run_once(env, tool_path, resources, failures, act):
+def run_once(env, tool_path, resources, names, failures, act):
     tool = subprocess.Popen([tool_path, resources], env=env, stdin=subprocess.PIPE,
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     time.sleep(0.5)  # the first clip is read ahead
+    # A stream opened ahead must not tell a mixer which clip comes next.
+    shown = [s["properties"].get("media.name") for s in pactl(env, "list", "sink-inputs") or []]
+    if any(name in names for name in shown):
+        failures.append(f"before the press a mixer shows {shown}")
     index = press_and_catch_stream(env, tool)
     if index is None:
         failures.append("a press made no stream")
@@ -83,14 +87,18 @@ def main():
                 s = stream(env, index)
                 if not s:
                     return failures.append("the stream ended before it could be read")
+                if volumes(s) != ["100%"]:
+                    failures.append(f"first run starts at {volumes(s)}, not full volume")
                 subprocess.run(["pactl", "set-sink-input-volume", str(index), "37%"], env=env)
+                deadline = time.monotonic() + 0.5  # a stream opened ahead is named as it starts
+                while (s := stream(env, index) or s)["properties"].get("media.name") not in names \
+                        and time.monotonic() < deadline:
+                    time.sleep(0.01)
                 props = s["properties"]
                 if props.get("media.name") not in names:
                     failures.append(f"stream name {props.get('media.name')!r} is not a clip's")
                 if props.get("media.role") not in ("production", "Production"):
                     failures.append(f"media.role {props.get('media.role')!r}")
-                if volumes(s) != ["100%"]:
-                    failures.append(f"first run starts at {volumes(s)}, not full volume")
                 client = next((c for c in pactl(env, "list", "clients") or []
                                if str(c["index"]) == str(s["client"])), {"properties": {}})
                 for key, value in CLIENT.items():
@@ -105,9 +113,9 @@ def main():
                 if not s or volumes(s) != ["37%"]:
                     failures.append(f"volume not restored: {s and volumes(s)}")
 
-            run_once(env, tool, resources, failures, first)
+            run_once(env, tool, resources, names, failures, first)
             time.sleep(1.5)  # WirePlumber writes its state a second after a change
-            run_once(env, tool, resources, failures, second)
+            run_once(env, tool, resources, names, failures, second)
         finally:
             os.killpg(server.pid, signal.SIGTERM)
             server.wait()
