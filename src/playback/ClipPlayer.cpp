@@ -302,8 +302,13 @@ void playClip(std::string_view name)
         return;
     }
     PlayerState &state = playerState();
-    state.current = std::move(player); // the sounding clip ends with its player
+    // The sounding clip is cut off first; its player, decoder and all, is let go only once the
+    // new clip has been started.
+    std::unique_ptr<ClipPlayer> previous = std::exchange(state.current, std::move(player));
+    if (previous)
+        previous->stop();
     state.current->play();
+    previous.reset();
     scheduleNextClipPreparation(preparationAfterPress);
 }
 
