@@ -4,6 +4,7 @@
 #include "DiagnosticOutput.h"
 #include "RandomSource.h"
 
+#include <chrono>
 #include <utility>
 
 namespace klonkel {
@@ -11,6 +12,12 @@ namespace klonkel {
 namespace {
 // The full 128-bit product of two 64-bit values; GCC and Clang both provide the type.
 __extension__ using Product = unsigned __int128;
+
+// A new order is shuffled as the screen first appears: reading its first clip ahead (loading the
+// decoder, reaching the sound server, decoding) waits until the first frame has been drawn, so
+// as not to compete with it for the processor. A shuffle at the end of a pass happens during a
+// press, whose own, shorter wait then applies.
+constexpr std::chrono::milliseconds preparationAfterShuffle{200};
 } // namespace
 
 std::uint64_t randomBelow(std::uint64_t bound)
@@ -43,7 +50,7 @@ void shuffle(std::span<std::string> names)
 void shuffleClipNames()
 {
     shuffle(clipNames());
-    scheduleNextClipPreparation();
+    scheduleNextClipPreparation(preparationAfterShuffle);
 }
 
 std::string playlistLine(const ClipNames &names)
