@@ -67,6 +67,14 @@ class Monitor:
                 return index + offset
         return None
 
+    def last_loud(self, first, last=None):
+        """The last sample from `first` up to `last` (exclusive) above the threshold, or None."""
+        values = self._values(first, last)
+        for offset in range(len(values) - 1, -1, -1):
+            if abs(values[offset]) > THRESHOLD:
+                return first + offset
+        return None
+
     def silent_tail(self, seconds):
         values = self._values(max(self.count() - int(seconds * RATE), 0))
         return len(values) >= int(seconds * RATE) and max(map(abs, values)) <= THRESHOLD
