@@ -4,7 +4,8 @@
 Writes one line at a time to a press program's standard input and finds the first sample of
 the clip on the default sink's monitor. Monitor samples are put on the wall clock by their
 arrival times: the earliest arrival of each sample bounds when the sink produced it.
-Compares klonkel-press with a QMediaPlayer baseline in the same run.
+Compares klonkel-press with a QMediaPlayer baseline and with the floor of a stream kept running
+(klonkel-press-floor), in the same run.
 
     press_latency.py BUILD_DIR [--presses N] [--rounds R] [--compare OTHER_BUILD_DIR]...
 """
@@ -76,6 +77,9 @@ def main():
                                             resources]
     runs["QMediaPlayer (ffmpeg)"] = ["env", "QT_MEDIA_BACKEND=ffmpeg",
                                      os.path.join(build, "mediaplayer-press"), resources]
+    # A stream kept running, written over on each press: the least the server and this
+    # measurement allow (it keeps the output awake, so no player can work like it).
+    runs["floor: running stream"] = [os.path.join(build, "klonkel-press-floor")]
     # Subjects take turns, so a slow spell of the machine or the server hits them alike.
     rounds = [{name: measure(cmd, args.presses, monitor) for name, cmd in runs.items()}
               for _ in range(args.rounds)]
