@@ -174,20 +174,33 @@ void ClipPlayer::prime()
 void ClipPlayer::play()
 {
     const pulse::Lock lock(SoundServer::instance().mainloop());
-    // A stream still being set up cannot be resumed yet; a new one is opened instead.
-    if (m_stream && !m_feeding && pa_stream_get_state(m_stream.get()) == PA_STREAM_READY) {
-        if (pa_operation *uncork = pa_stream_cork(m_stream.get(), 0, nullptr, nullptr)) {
-            pa_operation_unref(uncork); // no need to hear back
+    if (m_stream && !m_feeding) {
+        const pa_stream_state_t state = pa_stream_get_state(m_stream.get());
+        if (state == PA_STREAM_READY && resume())
+            return;
+        // Still being set up: it starts once it is ready, sooner than a new one would.
+        if (state == PA_STREAM_CREATING) {
+            m_resumeWhenReady = true;
             m_feeding = true;
-            // Named only now: a mixer must not show which clip comes next.
-            if (pa_operation *rename =
-                    pa_stream_set_name(m_stream.get(), m_name.constData(), nullptr, nullptr))
-                pa_operation_unref(rename);
             return;
         }
     }
     stop();
     openStream(false);
+}
+
+bool ClipPlayer::resume()
+{
+    pa_operation *uncork = pa_stream_cork(m_stream.get(), 0, nullptr, nullptr);
+    if (!uncork)
+        return false;
+    pa_operation_unref(uncork); // no need to hear back
+    m_feeding = true;
+    // Named only now: a mixer must not show which clip comes next.
+    if (pa_operation *rename =
+            pa_stream_set_name(m_stream.get(), m_name.constData(), nullptr, nullptr))
+        pa_operation_unref(rename);
+    return true;
 }
 
 void ClipPlayer::openStream(bool corked)
@@ -232,6 +245,7 @@ void ClipPlayer::stop()
     m_drain.reset();
     m_stream.reset(); // disconnects: whatever the server still holds ends at once
     m_feeding = false;
+    m_resumeWhenReady = false;
 }
 
 qsizetype ClipPlayer::pendingBytes() const
@@ -253,9 +267,13 @@ void ClipPlayer::onWritable(pa_stream *, size_t bytes, void *self)
 
 void ClipPlayer::onStateChanged(pa_stream *stream, void *self)
 {
+    auto *player = static_cast<ClipPlayer *>(self);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY && std::exchange(player->m_resumeWhenReady, false))
+        player->m_feeding = player->resume();
     // The server went away or dropped the stream: nothing more will be asked for.
-    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
-        static_cast<ClipPlayer *>(self)->m_feeding = false;
+    if (!PA_STREAM_IS_GOOD(state))
+        player->m_feeding = false;
 }
 
 void ClipPlayer::onDrained(pa_stream *stream, int, void *self)

@@ -47,6 +47,8 @@ private:
     static void onDrained(pa_stream *stream, int success, void *self);
     void write(size_t room);
     void openStream(bool corked);
+    // Starts a stream opened ahead; false when the message could not be sent.
+    bool resume();
 
     std::unique_ptr<ClipDecoder> m_decoder;
     QByteArray m_pending;
@@ -54,6 +56,7 @@ private:
     pulse::StreamPtr m_stream;
     pulse::OperationPtr m_drain;
     bool m_feeding = false;
+    bool m_resumeWhenReady = false;
 };
 
 // The one process-wide player: plays "<name>.m4a" from the resource folder. A missing file

@@ -30,11 +30,29 @@ inline void disconnectContext(pa_context *context)
     pa_context_unref(context);
 }
 
+// A stream the server has not yet answered for cannot be disconnected, and dropped then it
+// would live on in the server until the app quits: it is disconnected once the answer comes,
+// and let go once the server has ended it (or the connection went).
+inline void disconnectWhenAnswered(pa_stream *stream, void *)
+{
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY) {
+        pa_stream_disconnect(stream);
+    } else if (!PA_STREAM_IS_GOOD(state)) {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_unref(stream);
+    }
+}
+
 // Drops the callbacks first: they point at an object that may be going away.
 inline void disconnectStream(pa_stream *stream)
 {
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_set_write_callback(stream, nullptr, nullptr);
+    if (pa_stream_get_state(stream) == PA_STREAM_CREATING) {
+        pa_stream_set_state_callback(stream, disconnectWhenAnswered, nullptr);
+        return; // the callback holds our reference now
+    }
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
     if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
         pa_stream_disconnect(stream);
     pa_stream_unref(stream);

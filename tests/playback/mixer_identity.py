@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Volume mixers know the app and its streams by name, and the volume set there outlives the app.
+"""Volume mixers know the app and its streams by name, and the volume set there outlives the app;
+streams are let go however fast the presses come.
 
 On a private server of the session's kind (tools/sound-server.sh; KLONKEL_SOUND_SERVER=pipewire
 for PipeWire) the press tool plays one clip; the client's and the stream's properties are read,
@@ -69,6 +70,22 @@ def run_once(env, tool_path, resources, names, failures, act):
         failures.append(f"press tool printed {out!r}, status {code}")
 
 
+def burst(env, tool_path, resources, failures):
+    """Presses given faster than the server sets streams up must not leave streams behind."""
+    tool = subprocess.Popen([tool_path, resources], env=env, stdin=subprocess.PIPE,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(0.5)
+    tool.stdin.write(b"\n" * 30)
+    tool.stdin.flush()
+    time.sleep(3)  # the last clip has ended; only a stream opened ahead may wait
+    kept = [s for s in pactl(env, "list", "sink-inputs") or []
+            if s["properties"].get("application.id") == CLIENT["application.id"]]
+    if len(kept) > 1:
+        failures.append(f"after a burst of 30 presses the server holds {len(kept)} streams")
+    tool.stdin.close()
+    tool.wait(timeout=10)
+
+
 def main():
     tool, resources = sys.argv[1], sys.argv[2]
     names = {f[:-4] for f in os.listdir(resources) if f.endswith(".m4a")}
@@ -116,6 +133,7 @@ def main():
             run_once(env, tool, resources, names, failures, first)
             time.sleep(1.5)  # WirePlumber writes its state a second after a change
             run_once(env, tool, resources, names, failures, second)
+            burst(env, tool, resources, failures)
         finally:
             os.killpg(server.pid, signal.SIGTERM)
             server.wait()
