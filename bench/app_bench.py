@@ -277,7 +277,8 @@ def clip_length(path):
 
 
 def longest_gap(values):
-    return max((v for v in values if not math.isnan(v)), default=math.nan)
+    """The most silence let into any clip; a clip that came out shorter let in none."""
+    return max((max(v, 0.0) for v in values if not math.isnan(v)), default=math.nan)
 
 
 def gaps_ms(lengths, names, resources):
