@@ -36,6 +36,18 @@ struct StreamLatency
 constexpr StreamLatency pulseAudioLatency{50, 10};
 constexpr StreamLatency pipeWireLatency{20, 5};
 
+pa_buffer_attr playingBuffer(const PcmFormat &pcm, bool pipeWire)
+{
+    const StreamLatency latency = pipeWire ? pipeWireLatency : pulseAudioLatency;
+    pa_buffer_attr buffer{};
+    buffer.maxlength = uint32_t(-1);
+    buffer.tlength = uint32_t(pcm.bytesFor(latency.queuedMs));
+    buffer.prebuf = uint32_t(-1);
+    buffer.minreq = uint32_t(pcm.bytesFor(latency.requestMs));
+    buffer.fragsize = uint32_t(-1);
+    return buffer;
+}
+
 // Reading the next clip ahead waits this long after a press: decoding it and opening its stream
 // would compete for the processor with the clip's own start and the press's first frames. Even
 // presses 20 a second apart find the next clip ready.
@@ -200,6 +212,12 @@ bool ClipPlayer::resume()
     if (pa_operation *rename =
             pa_stream_set_name(m_stream.get(), m_name.constData(), nullptr, nullptr))
         pa_operation_unref(rename);
+    if (std::exchange(m_lowerLatencyOnPlay, false)) {
+        const pa_buffer_attr buffer = playingBuffer(m_decoder->format(), false);
+        if (pa_operation *lower =
+                pa_stream_set_buffer_attr(m_stream.get(), &buffer, nullptr, nullptr))
+            pa_operation_unref(lower);
+    }
     return true;
 }
 
@@ -223,13 +241,17 @@ void ClipPlayer::openStream(bool corked)
     pa_stream_set_state_callback(m_stream.get(), &ClipPlayer::onStateChanged, this);
     pa_stream_set_write_callback(m_stream.get(), &ClipPlayer::onWritable, this);
 
-    pa_buffer_attr buffer{};
-    buffer.maxlength = uint32_t(-1);
-    const StreamLatency latency = server.isPipeWire() ? pipeWireLatency : pulseAudioLatency;
-    buffer.tlength = uint32_t(pcm.bytesFor(latency.queuedMs));
-    buffer.prebuf = uint32_t(-1);
-    buffer.minreq = uint32_t(pcm.bytesFor(latency.requestMs));
-    buffer.fragsize = uint32_t(-1);
+    pa_buffer_attr buffer = playingBuffer(pcm, server.isPipeWire());
+    // PulseAudio runs its output at the smallest latency that any of its streams asks for, paused
+    // or not (PipeWire counts running streams only). There a stream waiting for its press asks
+    // for the server's default and is filled up to it, starts with the first sample, and asks
+    // for the playing latency only as it starts.
+    m_lowerLatencyOnPlay = corked && !server.isPipeWire();
+    if (m_lowerLatencyOnPlay) {
+        buffer.tlength = uint32_t(-1);
+        buffer.minreq = uint32_t(-1);
+        buffer.prebuf = uint32_t(pcm.bytesPerFrame());
+    }
     if (pa_stream_connect_playback(m_stream.get(), nullptr, &buffer,
                                    corked ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS, nullptr,
                                    nullptr) < 0) {

@@ -57,6 +57,7 @@ private:
     pulse::OperationPtr m_drain;
     bool m_feeding = false;
     bool m_resumeWhenReady = false;
+    bool m_lowerLatencyOnPlay = false;
 };
 
 // The one process-wide player: plays "<name>.m4a" from the resource folder. A missing file
