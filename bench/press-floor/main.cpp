@@ -7,9 +7,9 @@
 //   klonkel-press-floor
 
 #include "PulseHandles.h"
+#include "SoundServer.h"
 
 #include <pulse/def.h>
-#include <pulse/error.h>
 
 #include <cmath>
 #include <cstdint>
@@ -42,11 +42,6 @@ std::vector<int16_t> tone()
     return samples;
 }
 
-void signalWaiter(pa_threaded_mainloop *loop)
-{
-    pa_threaded_mainloop_signal(loop, 0);
-}
-
 void writeSilence(pa_stream *stream, size_t bytes, void *)
 {
     void *buffer = nullptr;
@@ -61,30 +56,18 @@ void writeSilence(pa_stream *stream, size_t bytes, void *)
 int main()
 {
     using namespace klonkel;
-    const pulse::MainloopPtr loop(pa_threaded_mainloop_new());
-    if (!loop || pa_threaded_mainloop_start(loop.get()) < 0)
-        return 1;
+    SoundServer &server = SoundServer::instance();
     const std::vector<int16_t> samples = tone();
-    pulse::ContextPtr context;
     pulse::StreamPtr stream;
     {
-        const pulse::Lock lock(loop.get());
-        context.reset(pa_context_new(pa_threaded_mainloop_get_api(loop.get()), "press floor"));
-        pa_context_set_state_callback(
-            context.get(),
-            [](pa_context *, void *l) { signalWaiter(static_cast<pa_threaded_mainloop *>(l)); },
-            loop.get());
-        if (pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        const pulse::Lock lock(server.mainloop());
+        pa_context *context = server.context();
+        if (!context) {
+            std::fprintf(stderr, "no sound server\n");
             return 1;
-        while (pa_context_get_state(context.get()) != PA_CONTEXT_READY) {
-            if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context.get()))) {
-                std::fprintf(stderr, "no sound server\n");
-                return 1;
-            }
-            pa_threaded_mainloop_wait(loop.get());
         }
         const pa_sample_spec spec{PA_SAMPLE_S16LE, rate, channels};
-        stream.reset(pa_stream_new(context.get(), "press floor", &spec, nullptr));
+        stream.reset(pa_stream_new(context, "press floor", &spec, nullptr));
         if (!stream)
             return 1;
         pa_stream_set_write_callback(stream.get(), writeSilence, nullptr);
@@ -106,14 +89,13 @@ int main()
         for (ssize_t i = 0; i < got; ++i) {
             if (line[i] != '\n')
                 continue;
-            const pulse::Lock lock(loop.get());
+            const pulse::Lock lock(server.mainloop());
             // Over what is queued, from where the server reads next: sounds as soon as it can.
             pa_stream_write(stream.get(), samples.data(), samples.size() * sizeof(int16_t), nullptr,
                             0, PA_SEEK_RELATIVE_ON_READ);
         }
     }
-    const pulse::Lock lock(loop.get());
+    const pulse::Lock lock(server.mainloop());
     stream.reset();
-    context.reset();
     return 0;
 }
