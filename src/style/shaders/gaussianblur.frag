@@ -27,10 +27,13 @@ void main()
     float twoVariance = 2.0 * deviation * deviation;
     float coverage = 0.0;
     float weights = 0.0;
-    for (int i = -maxReach; i <= maxReach; ++i) {
-        float offset = float(i);
-        if (abs(offset) > reach)
-            continue;
+    // The taps run from -reach to reach and the loop stops after the last one: a software
+    // renderer shades many pixels in step and would run a skipped tap's iteration all the same.
+    float first = min(floor(reach), float(maxReach));
+    for (int i = 0; i <= 2 * maxReach; ++i) {
+        float offset = float(i) - first;
+        if (offset > reach)
+            break;
         float weight = exp(-offset * offset / twoVariance);
         coverage += weight * texture(source, qt_TexCoord0 + offset * texelStep).a;
         weights += weight;
