@@ -19,6 +19,8 @@ import time
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree from the imports below
 from sinkclock import RATE, Monitor
 
+WARM_UP_PRESSES = 5
+
 
 def measure(command, presses, monitor):
     proc = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
@@ -80,9 +82,17 @@ def main():
     # A stream kept running, written over on each press: the least the server and this
     # measurement allow (it keeps the output awake, so no player can work like it).
     runs["floor: running stream"] = [os.path.join(build, "klonkel-press-floor")]
-    # Subjects take turns, so a slow spell of the machine or the server hits them alike.
-    rounds = [{name: measure(cmd, args.presses, monitor) for name, cmd in runs.items()}
-              for _ in range(args.rounds)]
+    # Each subject first plays a few presses that are not counted: the first program after the
+    # recording starts met a colder server and machine than the rest.
+    for command in runs.values():
+        measure(command, WARM_UP_PRESSES, monitor)
+    # Subjects take turns, each round starting with the next one, so that a slow spell of the
+    # machine or the server hits them alike.
+    names = list(runs)
+    rounds = []
+    for number in range(args.rounds):
+        order = names[number % len(names):] + names[:number % len(names)]
+        rounds.append({name: measure(runs[name], args.presses, monitor) for name in order})
     monitor.stop()
 
     server = subprocess.run(["pactl", "info"], capture_output=True, text=True).stdout
