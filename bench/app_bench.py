@@ -18,6 +18,7 @@ must open at the top left corner, where the screen is read before each start.
 """
 import argparse
 import array
+import functools
 import math
 import os
 import re
@@ -264,6 +265,7 @@ def click_to_sound(display, monitor, argv, env, clicks, ready_line, click_line, 
     return latencies, lengths, after_clicks, program.lines(), idle
 
 
+@functools.lru_cache(maxsize=None)  # the baseline plays the same clips as the app
 def clip_length(path):
     """A clip's length from its first to its last loud sample, decoded as the app plays it (on
     two channels, so a mono clip at the same level) and mixed down as the sink's monitor does."""

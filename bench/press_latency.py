@@ -35,7 +35,9 @@ def measure(command, presses, monitor):
         try:
             os.write(proc.stdin.fileno(), b"\n")
         except BrokenPipeError:
-            sys.exit(f"{command} ended early with status {proc.wait()}")
+            # Counted as missed, so the other subjects' figures still come out.
+            print(f"{' '.join(command)} ended early with status {proc.wait()}", file=sys.stderr)
+            return latencies + [float("nan")] * (presses - len(latencies))
         onset = None
         while onset is None and time.monotonic() - pressed < 2:
             time.sleep(0.02)

@@ -18,8 +18,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("resources");
 
-    std::unique_ptr<QMediaPlayer> player;
+    // The output outlives the player that plays into it, at exit too.
     std::unique_ptr<QAudioOutput> output;
+    std::unique_ptr<QMediaPlayer> player;
     std::size_t next = 0;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
