@@ -133,9 +133,10 @@ std::unique_ptr<ClipPlayer> takePrepared(const QString &path)
     PreparedClip &prepared = playerState().prepared;
     if (!prepared.player || prepared.path != path)
         return nullptr;
-    // Taken either way: a clip changed on disk since it was read ahead is read again.
+    // Taken either way: a clip changed on disk since it was read ahead is read again, and so is
+    // one handed to a sound server that has gone away since.
     PreparedClip taken = std::exchange(prepared, {});
-    if (!taken.isReadyFor(path, FileStamp::of(path)))
+    if (!taken.isReadyFor(path, FileStamp::of(path)) || taken.player->isSpent())
         return nullptr;
     return std::move(taken.player);
 }
@@ -144,7 +145,8 @@ std::unique_ptr<ClipPlayer> takePrepared(const QString &path)
 
 ClipPlayer::ClipPlayer(Key, std::unique_ptr<ClipDecoder> decoder, QByteArray opening,
                        QByteArray name)
-    : m_decoder(std::move(decoder)), m_pending(std::move(opening)), m_name(std::move(name))
+    : m_format(decoder->format()), m_decoder(std::move(decoder)), m_pending(std::move(opening)),
+      m_name(std::move(name))
 {
 }
 
@@ -213,7 +215,7 @@ bool ClipPlayer::resume()
             pa_stream_set_name(m_stream.get(), m_name.constData(), nullptr, nullptr))
         pa_operation_unref(rename);
     if (std::exchange(m_lowerLatencyOnPlay, false)) {
-        const pa_buffer_attr buffer = playingBuffer(m_decoder->format(), false);
+        const pa_buffer_attr buffer = playingBuffer(m_format, false);
         if (pa_operation *lower =
                 pa_stream_set_buffer_attr(m_stream.get(), &buffer, nullptr, nullptr))
             pa_operation_unref(lower);
@@ -228,7 +230,7 @@ void ClipPlayer::openStream(bool corked)
     if (!context)
         return; // no sound server: the press goes on silently
 
-    const PcmFormat &pcm = m_decoder->format();
+    const PcmFormat &pcm = m_format;
     const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(pcm.sampleRate), uint8_t(pcm.channelCount)};
     const char *name = corked ? SoundServer::applicationName : m_name.constData();
     const pulse::ProplistPtr properties(pa_proplist_new());
@@ -282,6 +284,12 @@ bool ClipPlayer::isFeeding() const
     return m_feeding;
 }
 
+bool ClipPlayer::isSpent() const
+{
+    const pulse::Lock lock(SoundServer::instance().mainloop());
+    return m_written && (!m_stream || !PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream.get())));
+}
+
 void ClipPlayer::onWritable(pa_stream *, size_t bytes, void *self)
 {
     static_cast<ClipPlayer *>(self)->write(bytes);
@@ -311,7 +319,7 @@ void ClipPlayer::write(size_t room)
     // The first request also takes all of the opening read ahead: a margin from the start.
     room = std::max(room, size_t(m_pending.size()));
     while (room > 0) {
-        if (m_pending.isEmpty() && !m_decoder->finished())
+        if (m_pending.isEmpty() && m_decoder && !m_decoder->finished())
             m_decoder->decodeInto(m_pending, qsizetype(room));
         if (m_pending.isEmpty())
             break;
@@ -319,10 +327,12 @@ void ClipPlayer::write(size_t room)
         if (pa_stream_write(m_stream.get(), m_pending.constData(), bytes, nullptr, 0,
                             PA_SEEK_RELATIVE) < 0)
             return;
+        m_written = true;
         m_pending.remove(0, qsizetype(bytes));
         room -= bytes;
     }
-    if (m_pending.isEmpty() && m_decoder->finished() && !m_drain) {
+    if (m_pending.isEmpty() && (!m_decoder || m_decoder->finished()) && !m_drain) {
+        m_decoder.reset();
         m_pending = QByteArray(); // let the decoded buffer's memory go too
         // Draining also starts a clip shorter than the server's start threshold.
         m_drain.reset(pa_stream_drain(m_stream.get(), &ClipPlayer::onDrained, this));

@@ -32,6 +32,9 @@ public:
     qsizetype pendingBytes() const;
     // True from play() until the server has played the last sample, or the stream failed.
     bool isFeeding() const;
+    // True when part of the clip went to a stream that the server has since lost: played now,
+    // the clip would start late or not at all.
+    bool isSpent() const;
 
     class Key
     {
@@ -50,12 +53,15 @@ private:
     // Starts a stream opened ahead; false when the message could not be sent.
     bool resume();
 
+    PcmFormat m_format;
+    // Let go once it has decoded the last sample: an audio decoder holds over half a megabyte.
     std::unique_ptr<ClipDecoder> m_decoder;
     QByteArray m_pending;
     QByteArray m_name; // what volume mixers show for the stream
     pulse::StreamPtr m_stream;
     pulse::OperationPtr m_drain;
     bool m_feeding = false;
+    bool m_written = false;
     bool m_resumeWhenReady = false;
     bool m_lowerLatencyOnPlay = false;
 };

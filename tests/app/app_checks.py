@@ -293,7 +293,7 @@ def playback(program):
     check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
 
     # No sound server at start, then one that comes, and dies while a clip plays, and comes back:
-    # every press counts, none fails, and the sound comes back with the server.
+    # every press counts, none fails, and the sound comes back with the server at once.
     case = "sound server late and restarted"
     with tempfile.TemporaryDirectory(prefix="klonkel-late-") as runtime:
         app = App(program, {"XDG_RUNTIME_DIR": runtime, "PULSE_RUNTIME_PATH": runtime + "/pulse"})
@@ -313,7 +313,9 @@ def playback(program):
                 mark, presses = sink.mark(), presses + 1
                 app.click()
                 return sink.onset_after(mark, 0.8)
-            check(poll(sounds, 15, 0.2) is not None, f"no sound once the server {when}")
+            # The next clip was read ahead, and on the way back also handed to the server that
+            # died: the very first press must still sound, from the clip's start.
+            check(sounds() is not None, f"the first press once the server {when} was silent")
             sink.stop()
             os.killpg(daemon.pid, signal.SIGKILL)
             daemon.wait()
