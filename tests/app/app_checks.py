@@ -60,6 +60,11 @@ class Sink:
         loud = [i for i, v in enumerate(self.samples(mark, mark + int(seconds * 48000))) if abs(v) > 600]
         return loud[0] / 48000 if loud else None
 
+    def loud_seconds(self, start, end=None, threshold=600):
+        """From the first to the last sample above threshold, in seconds."""
+        loud = [i for i, v in enumerate(self.samples(start, end)) if abs(v) > threshold]
+        return (loud[-1] - loud[0]) / 48000 if loud else 0.0
+
     def stop(self):
         self.parec.terminate()
         self.parec.wait(5)
@@ -195,6 +200,15 @@ def playlist_names(line, resources):
     return names
 
 
+def clip_loud_seconds(path):
+    """loud_seconds() of a clip file itself. The sink hears a mono clip spread over two channels
+    and mixed back down, 0.707 of its level: the threshold is raised to match."""
+    pcm = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-ac", "1", "-ar", "48000", "-"],
+                         capture_output=True, check=True).stdout
+    loud = [i for i, v in enumerate(struct.unpack(f"<{len(pcm) // 2}h", pcm)) if abs(v) > 850]
+    return (loud[-1] - loud[0]) / 48000 if loud else 0.0
+
+
 def end_to_end(program):
     global case
     case = "window, lines, sound"
@@ -315,7 +329,16 @@ def playback(program):
                 return sink.onset_after(mark, 0.8)
             # The next clip was read ahead, and on the way back also handed to the server that
             # died: the very first press must still sound, from the clip's start.
+            mark = sink.mark()
             check(sounds() is not None, f"the first press once the server {when} was silent")
+            if when == "came back":
+                # ... and played the whole clip: none of it went to the server that died.
+                position = int(re.findall(rb"button Tapped\n(\d+)\n", app.output())[-1])
+                _, resources = layout(program)
+                name = re.findall(rb'"([^"]*)"', app.output().split(b"\n")[1])[position].decode()
+                sink.quiet()
+                heard, clip = sink.loud_seconds(mark), clip_loud_seconds(f"{resources}/{name}.m4a")
+                check(heard > clip - 0.03, f"{name} lasted {heard:.3f} s at the sink, {clip:.3f} s in its file")
             sink.stop()
             os.killpg(daemon.pid, signal.SIGKILL)
             daemon.wait()
