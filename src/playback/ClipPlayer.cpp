@@ -93,10 +93,12 @@ struct PreparedClip
     std::optional<FileStamp> stamp;
     std::unique_ptr<ClipPlayer> player;
 
-    // Read ahead from this very file, unchanged on disk since.
+    // Read ahead from this very file, unchanged on disk since, and not lost with a sound server
+    // that has gone away since.
     bool isReadyFor(const QString &location, const std::optional<FileStamp> &current) const
     {
-        return player && path == location && stamp && current && *stamp == *current;
+        return player && path == location && stamp && current && *stamp == *current &&
+               !player->isSpent();
     }
 };
 
@@ -133,10 +135,9 @@ std::unique_ptr<ClipPlayer> takePrepared(const QString &path)
     PreparedClip &prepared = playerState().prepared;
     if (!prepared.player || prepared.path != path)
         return nullptr;
-    // Taken either way: a clip changed on disk since it was read ahead is read again, and so is
-    // one handed to a sound server that has gone away since.
+    // Taken either way: a clip that is no longer ready is read again.
     PreparedClip taken = std::exchange(prepared, {});
-    if (!taken.isReadyFor(path, FileStamp::of(path)) || taken.player->isSpent())
+    if (!taken.isReadyFor(path, FileStamp::of(path)))
         return nullptr;
     return std::move(taken.player);
 }

@@ -60,11 +60,6 @@ class Sink:
         loud = [i for i, v in enumerate(self.samples(mark, mark + int(seconds * 48000))) if abs(v) > 600]
         return loud[0] / 48000 if loud else None
 
-    def loud_seconds(self, start, end=None, threshold=600):
-        """From the first to the last sample above threshold, in seconds."""
-        loud = [i for i, v in enumerate(self.samples(start, end)) if abs(v) > threshold]
-        return (loud[-1] - loud[0]) / 48000 if loud else 0.0
-
     def stop(self):
         self.parec.terminate()
         self.parec.wait(5)
@@ -200,13 +195,19 @@ def playlist_names(line, resources):
     return names
 
 
+def loud_seconds(samples, threshold):
+    """From the first to the last sample above threshold, in seconds at 48 kHz."""
+    loud = [i for i, v in enumerate(samples) if abs(v) > threshold]
+    return (loud[-1] - loud[0]) / 48000 if loud else 0.0
+
+
 def clip_loud_seconds(path):
-    """loud_seconds() of a clip file itself. The sink hears a mono clip spread over two channels
-    and mixed back down, 0.707 of its level: the threshold is raised to match."""
+    """loud_seconds() of a clip file itself, to set against the sink's at 600. The sink hears a
+    mono clip spread over two channels and mixed back down, at 0.707 of its level: the file's
+    threshold is raised to match."""
     pcm = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-ac", "1", "-ar", "48000", "-"],
                          capture_output=True, check=True).stdout
-    loud = [i for i, v in enumerate(struct.unpack(f"<{len(pcm) // 2}h", pcm)) if abs(v) > 850]
-    return (loud[-1] - loud[0]) / 48000 if loud else 0.0
+    return loud_seconds(struct.unpack(f"<{len(pcm) // 2}h", pcm), 850)
 
 
 def end_to_end(program):
@@ -321,23 +322,19 @@ def playback(program):
             poll(lambda: "klonkel_null" in subprocess.run(["pactl", "info"], env=env, capture_output=True,
                                                           text=True).stdout, 15)
             sink = Sink(env)
-
-            def sounds():
-                nonlocal presses
-                mark, presses = sink.mark(), presses + 1
-                app.click()
-                return sink.onset_after(mark, 0.8)
             # The next clip was read ahead, and on the way back also handed to the server that
             # died: the very first press must still sound, from the clip's start.
-            mark = sink.mark()
-            check(sounds() is not None, f"the first press once the server {when} was silent")
+            mark, presses = sink.mark(), presses + 1
+            app.click()
+            check(sink.onset_after(mark, 0.8) is not None, f"the first press once the server {when} was silent")
             if when == "came back":
                 # ... and played the whole clip: none of it went to the server that died.
-                position = int(re.findall(rb"button Tapped\n(\d+)\n", app.output())[-1])
                 _, resources = layout(program)
-                name = re.findall(rb'"([^"]*)"', app.output().split(b"\n")[1])[position].decode()
+                names = playlist_names(app.output().splitlines(keepends=True)[1], resources)
+                position = int(re.findall(rb"button Tapped\n(\d+)\n", app.output())[-1])
+                name = names[position].decode()
                 sink.quiet()
-                heard, clip = sink.loud_seconds(mark), clip_loud_seconds(f"{resources}/{name}.m4a")
+                heard, clip = loud_seconds(sink.samples(mark), 600), clip_loud_seconds(f"{resources}/{name}.m4a")
                 check(heard > clip - 0.03, f"{name} lasted {heard:.3f} s at the sink, {clip:.3f} s in its file")
             sink.stop()
             os.killpg(daemon.pid, signal.SIGKILL)
