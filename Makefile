@@ -11,9 +11,10 @@ deps:
 test-deps:
 	tools/install-deps.sh --test
 
-# A user's build: compiler warnings stay warnings, whatever compiler the machine has.
+# A user's build: only the program (no tests, no benchmarks, so no modules only they need), and
+# compiler warnings stay warnings, whatever compiler the machine has.
 build: deps
-	cmake --preset $(PRESET) --compile-no-warning-as-error
+	cmake --preset $(PRESET) --compile-no-warning-as-error -DBUILD_TESTING=OFF -DKLONKEL_BENCH=OFF
 	cmake --build --preset $(PRESET)
 
 run: build
@@ -73,7 +74,9 @@ memcheck: test-deps
 	cmake --build --preset default --target klonkel-decode-bench klonkel-press
 	tools/with-session.sh tools/memcheck.sh build
 
-bench: test-deps build
+bench: test-deps
+	cmake --preset $(PRESET)
+	cmake --build --preset $(PRESET)
 	tools/with-session.sh bench/run-all.sh $(BUILD_DIR)
 
 clean:

@@ -5,15 +5,17 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config make
-    qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools qt6-multimedia-dev
+    qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools
     qt6-shadertools-dev spirv-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qml6-module-qtqml qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-shapes
     qml6-module-qtquick-templates
-    qml6-module-qttest qml6-module-qtqml-workerscript qt6-qpa-plugins libqt6opengl6-dev
+    qml6-module-qtqml-workerscript qt6-qpa-plugins libqt6opengl6-dev
     libgl1-mesa-dri fonts-dejavu-core
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev
 )
 if [[ "${1:-}" == "--test" ]]; then
+    # Modules only the tests and the benchmarks' baselines use.
+    packages+=(qml6-module-qttest qt6-multimedia-dev)
     # Tests drive a real X server and record a real sound server.
     packages+=(xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils sox ffmpeg clang libclang-rt-14-dev)
     # The second kind of test session: PipeWire with its session manager and PulseAudio service.

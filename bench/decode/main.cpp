@@ -3,10 +3,10 @@
 //   klonkel-decode-bench [resource-folder]
 
 #include "ClipCatalogue.h"
-#include "ClipDecoder.h"
+#include "ClipDeck.h"
 #include "ClipDecoderLoader.h"
-#include "ClipPlayer.h"
 #include "ResourceLocator.h"
+#include "SoundServerOutput.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
     for (auto name : klonkel::clipCatalogue) {
         const auto path = klonkel::resourceLocation(name, "m4a");
         auto opened =
-            path ? klonkel::ClipDecoder::open(*path, format) : klonkel::ClipDecoder::Opened{};
+            path ? klonkel::openClipDecoder(*path, format) : klonkel::ClipDecoder::Opened{};
         if (!opened.decoder) {
             ++failures;
             continue;
@@ -62,17 +62,20 @@ int main(int argc, char *argv[])
         "decode whole catalogue: %.1f ms for %.1f s of audio (%.0fx real time), %d failures\n",
         decodeMs, audioSeconds, audioSeconds * 1000 / decodeMs, failures);
 
+    klonkel::ClipDeck deck(
+        std::make_unique<klonkel::SoundServerOutput>(), [] { return std::nullopt; },
+        klonkel::writeLine);
     const long before = residentKiB();
     qsizetype largestPending = 0;
     for (auto name : klonkel::clipCatalogue) {
-        klonkel::playClip(name);
-        if (klonkel::ClipPlayer *player = klonkel::audioPlayer())
+        deck.playClip(name);
+        if (klonkel::ClipPlayer *player = deck.audioPlayer())
             largestPending = std::max(largestPending, player->pendingBytes());
         // As the event loop would: replaced players are deleted once the press is handled.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
     }
-    klonkel::stopClip();
+    deck.stopClip();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     std::printf(
         "player's decoded buffer: at most %.1f KiB; resident set after %zu plays: %+ld KiB\n",

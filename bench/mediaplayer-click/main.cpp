@@ -61,8 +61,8 @@ int main(int argc, char *argv[])
             if (!line.trimmed().isEmpty())
                 names.append(QString::fromUtf8(line.trimmed()));
     } else {
-        for (const std::string &name : klonkel::clipNames())
-            names.append(QString::fromStdString(name));
+        for (const std::string_view name : klonkel::clipCatalogue)
+            names.append(QString::fromUtf8(name.data(), qsizetype(name.size())));
     }
     if (names.isEmpty())
         return 1;

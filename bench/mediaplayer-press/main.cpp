@@ -33,13 +33,14 @@ int main(int argc, char *argv[])
         for (ssize_t i = 0; i < got; ++i) {
             if (buffer[i] != '\n')
                 continue;
-            const std::string &name = klonkel::clipNames()[next++ % klonkel::clipNames().size()];
+            const std::string_view name = klonkel::clipCatalogue[next++ % klonkel::catalogueSize];
             player.reset();
             output = std::make_unique<QAudioOutput>();
             player = std::make_unique<QMediaPlayer>();
             player->setAudioOutput(output.get());
-            player->setSource(QUrl::fromLocalFile(folder + u'/' + QString::fromStdString(name) +
-                                                  QStringLiteral(".m4a")));
+            player->setSource(QUrl::fromLocalFile(
+                folder + u'/' + QString::fromUtf8(name.data(), qsizetype(name.size())) +
+                QStringLiteral(".m4a")));
             player->play();
         }
     });

@@ -56,7 +56,7 @@ void writeSilence(pa_stream *stream, size_t bytes, void *)
 int main()
 {
     using namespace klonkel;
-    SoundServer &server = SoundServer::instance();
+    SoundServer server;
     const std::vector<int16_t> samples = tone();
     pulse::StreamPtr stream;
     {

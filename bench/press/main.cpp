@@ -1,12 +1,10 @@
-// klonkel-press: one main-button press's worth of playback per line on standard input,
-// with the same standard output as the app. Used to measure press-to-sound from outside.
+// klonkel-press: one press of the main button per line on standard input, through the app's own
+// Soundboard, with the same standard output. Used to measure press-to-sound from outside.
 //   klonkel-press [resource-folder]
 
-#include "ClipCatalogue.h"
-#include "ClipPlayer.h"
-#include "DiagnosticOutput.h"
-#include "Playlist.h"
 #include "ResourceLocator.h"
+#include "Soundboard.h"
+#include "StandardOutput.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -15,19 +13,6 @@
 #include <csignal>
 #include <functional>
 #include <unistd.h>
-
-namespace {
-
-void press()
-{
-    using namespace klonkel;
-    writeLine("button Tapped");
-    checkPlaylist();
-    playClip(clipNames()[static_cast<std::size_t>(playIndex)]);
-    playIndex += 1;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -38,7 +23,7 @@ int main(int argc, char *argv[])
         klonkel::setResourceDirectory(QString::fromLocal8Bit(argv[1]));
 
     // As on screen, the first clip is read ahead before the first press.
-    klonkel::scheduleNextClipPreparation();
+    klonkel::Soundboard soundboard;
 
     // One press per turn of the event loop, as clicks arrive on screen: a burst of lines read at
     // once must not keep every replaced player alive until the burst is over.
@@ -47,7 +32,7 @@ int main(int argc, char *argv[])
     std::function<void()> pressNext = [&] {
         if (pendingPresses > 0) {
             --pendingPresses;
-            press();
+            soundboard.press();
         }
         if (pendingPresses > 0)
             QMetaObject::invokeMethod(&app, pressNext, Qt::QueuedConnection);

@@ -3,7 +3,7 @@
 #include <QWindow>
 
 #include "DesktopIntegration.h"
-#include "DiagnosticOutput.h"
+#include "StandardOutput.h"
 #include "TerminationSignals.h"
 
 #include <csignal>

@@ -35,16 +35,4 @@ const std::array<std::string_view, catalogueSize> clipCatalogue = {
 };
 // clang-format on
 
-ClipNames &clipNames()
-{
-    static ClipNames names(clipCatalogue.begin(), clipCatalogue.end());
-    return names;
-}
-
-std::int64_t clipCount()
-{
-    static const auto count = static_cast<std::int64_t>(clipNames().size());
-    return count;
-}
-
 } // namespace klonkel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PcmFormat.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,18 +9,6 @@
 #include <string>
 
 namespace klonkel {
-
-// Interleaved signed 16-bit PCM at the output's rate and channel count.
-struct PcmFormat
-{
-    int sampleRate = 48000;
-    int channelCount = 2;
-    int bytesPerFrame() const { return channelCount * 2; }
-    qsizetype bytesFor(int milliseconds) const
-    {
-        return qsizetype(sampleRate) * milliseconds / 1000 * bytesPerFrame();
-    }
-};
 
 // Decodes one audio file step by step, so a long clip never sits whole in memory.
 class ClipDecoder
@@ -29,9 +19,6 @@ public:
         std::unique_ptr<ClipDecoder> decoder;
         std::string failure; // why, when decoder is empty; never shown to the user
     };
-
-    // Opens through the decoding module, waiting for it if it is still being loaded.
-    static Opened open(const QString &path, const PcmFormat &format);
 
     virtual ~ClipDecoder() = default;
     ClipDecoder(const ClipDecoder &) = delete;

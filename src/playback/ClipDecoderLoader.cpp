@@ -1,7 +1,5 @@
 #include "ClipDecoderLoader.h"
 
-#include "ClipDecoder.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -127,12 +125,12 @@ bool clipDecoderLoaded()
     return state.module || (state.loading.isValid() && state.loading.isFinished());
 }
 
-ClipDecoder::Opened ClipDecoder::open(const QString &path, const PcmFormat &format)
+ClipDecoder::Opened openClipDecoder(const QString &path, const PcmFormat &format)
 {
     const DecoderModule &module = loadedModule();
     if (!module.openClip)
         return {nullptr, module.failure};
-    Opened opened;
+    ClipDecoder::Opened opened;
     module.openClip(path, format, opened);
     return opened;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ClipDecoder.h"
+
 #include <functional>
 
 class QObject;
@@ -14,5 +16,8 @@ void startLoadingClipDecoder(QObject *context, std::function<void()> whenLoaded)
 
 // Whether the module is loaded (or failed to load), so that opening a clip will not wait.
 bool clipDecoderLoaded();
+
+// Opens a clip through the module, waiting for the module if it is still being loaded.
+ClipDecoder::Opened openClipDecoder(const QString &path, const PcmFormat &format);
 
 } // namespace klonkel

@@ -1,86 +1,69 @@
 #include "Playlist.h"
 
-#include "ClipPlayer.h"
-#include "DiagnosticOutput.h"
-#include "RandomSource.h"
+#include "Shuffle.h"
 
-#include <chrono>
 #include <utility>
 
 namespace klonkel {
 
-namespace {
-// The full 128-bit product of two 64-bit values; GCC and Clang both provide the type.
-__extension__ using Product = unsigned __int128;
-
-// A new order is shuffled as the screen first appears: reading its first clip ahead (loading the
-// decoder, reaching the sound server, decoding) waits until the first frame has been drawn, so
-// as not to compete with it for the processor. A shuffle at the end of a pass happens during a
-// press, whose own, shorter wait then applies.
-constexpr std::chrono::milliseconds preparationAfterShuffle{200};
-} // namespace
-
-std::uint64_t randomBelow(std::uint64_t bound)
+Playlist::Playlist(RandomSource &random, LineWriter writeLine)
+    : m_random(random), m_writeLine(std::move(writeLine)),
+      m_clipNames(clipCatalogue.begin(), clipCatalogue.end())
 {
-    RandomSource &source = randomSource();
-    auto product = static_cast<Product>(source.draw()) * bound;
-    auto low = static_cast<std::uint64_t>(product);
-    if (low < bound) {
-        const std::uint64_t threshold = (0 - bound) % bound;
-        while (low < threshold) {
-            product = static_cast<Product>(source.draw()) * bound;
-            low = static_cast<std::uint64_t>(product);
-        }
-    }
-    return static_cast<std::uint64_t>(product >> 64);
 }
 
-void shuffle(std::span<std::string> names)
+std::int64_t Playlist::clipCount()
 {
-    const std::size_t count = names.size();
-    if (count < 2)
-        return;
-    for (std::size_t i = 0; i + 1 < count; ++i) {
-        const std::size_t j = i + static_cast<std::size_t>(randomBelow(count - i));
-        if (j != i)
-            std::swap(names[i], names[j]);
-    }
+    if (!m_clipCount)
+        m_clipCount = static_cast<std::int64_t>(m_clipNames.size());
+    return *m_clipCount;
 }
 
-void shuffleClipNames()
+void Playlist::shuffleClipNames()
 {
-    shuffle(clipNames());
-    scheduleNextClipPreparation(preparationAfterShuffle);
+    shuffle(m_clipNames, m_random);
 }
 
-std::string playlistLine(const ClipNames &names)
+std::uint64_t Playlist::randomBelow(std::uint64_t bound)
+{
+    return klonkel::randomBelow(bound, m_random);
+}
+
+void Playlist::printPlaylist() const
 {
     std::string line = "[";
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    for (std::size_t i = 0; i < m_clipNames.size(); ++i) {
         if (i > 0)
             line += ", ";
         line += '"';
-        line += names[i];
+        line += m_clipNames[i];
         line += '"';
     }
     line += ']';
-    return line;
+    m_writeLine(line);
 }
 
-void printPlaylist()
+void Playlist::checkPlaylist()
 {
-    writeLine(playlistLine(clipNames()));
-}
-
-void checkPlaylist()
-{
-    writeLine(std::to_string(playIndex));
-    writeLine(std::to_string(clipCount()));
-    if (playIndex == clipCount()) {
+    m_writeLine(std::to_string(m_playIndex));
+    m_writeLine(std::to_string(clipCount()));
+    if (m_playIndex == clipCount()) {
         shuffleClipNames();
-        playIndex = 0;
+        m_playIndex = 0;
         printPlaylist();
     }
+}
+
+const std::string &Playlist::clipAtPlayIndex() const
+{
+    return m_clipNames.at(static_cast<std::size_t>(m_playIndex));
+}
+
+std::optional<std::string> Playlist::nextClipName() const
+{
+    if (m_playIndex < 0 || m_playIndex >= static_cast<std::int64_t>(m_clipNames.size()))
+        return std::nullopt;
+    return m_clipNames[static_cast<std::size_t>(m_playIndex)];
 }
 
 } // namespace klonkel

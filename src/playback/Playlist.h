@@ -1,29 +1,53 @@
 #pragma once
 
 #include "ClipCatalogue.h"
+#include "RandomSource.h"
+#include "StandardOutput.h"
 
 #include <cstdint>
-#include <span>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace klonkel {
 
-// A uniform integer in [0, bound) by multiply-and-reject on 64-bit draws; bound >= 1.
-std::uint64_t randomBelow(std::uint64_t bound);
+using ClipNames = std::vector<std::string>;
 
-// Forward Fisher-Yates over the process-wide random source.
-void shuffle(std::span<std::string> names);
+// The catalogue's names in shuffled order, played front to back one per press and shuffled
+// again once every name has played. Writes its own lines: the index, count and playlist lines.
+class Playlist
+{
+public:
+    Playlist(RandomSource &random, LineWriter writeLine);
 
-// Shuffles the playlist in place; writes nothing.
-void shuffleClipNames();
+    // Starts as a copy of the catalogue; only shuffles reorder it.
+    const ClipNames &clipNames() const { return m_clipNames; }
+    // The playlist's length, fixed on its first read.
+    std::int64_t clipCount();
+    // Position of the next clip to play, from 0 to clipCount().
+    std::int64_t playIndex() const { return m_playIndex; }
 
-// ["a", "b", ...] with the names as they are.
-std::string playlistLine(const ClipNames &names);
+    void shuffleClipNames();
+    std::uint64_t randomBelow(std::uint64_t bound);
+    // ["a", "b", ...] with the names as they are.
+    void printPlaylist() const;
+    // Writes the index and count lines; at the end of a pass reshuffles, rewinds and prints.
+    void checkPlaylist();
 
-// Writes the playlist line for the current order.
-void printPlaylist();
+    // clipNames[playIndex]: valid right after checkPlaylist().
+    const std::string &clipAtPlayIndex() const;
+    // Moves on to the next clip, whether or not this one could be played.
+    void advancePlayIndex() { ++m_playIndex; }
+    // What the next press will play without a reshuffle, for reading it ahead; nothing when the
+    // pass is used up.
+    std::optional<std::string> nextClipName() const;
 
-// Writes the index and count lines; at the end of a pass reshuffles, rewinds and prints.
-void checkPlaylist();
+private:
+    RandomSource &m_random;
+    LineWriter m_writeLine;
+    ClipNames m_clipNames;
+    std::optional<std::int64_t> m_clipCount;
+    std::int64_t m_playIndex = 0;
+};
 
 } // namespace klonkel

@@ -63,12 +63,6 @@ private:
 
 } // namespace
 
-SoundServer &SoundServer::instance()
-{
-    static SoundServer server;
-    return server;
-}
-
 SoundServer::SoundServer() : m_loop(pa_threaded_mainloop_new())
 {
     if (m_loop && pa_threaded_mainloop_start(m_loop.get()) < 0)

@@ -1,22 +1,22 @@
 #pragma once
 
-#include "ClipDecoder.h"
+#include "PcmFormat.h"
 #include "PulseHandles.h"
 
 #include <optional>
 
 namespace klonkel {
 
-// The process's one connection to the sound server: PulseAudio, or PipeWire through its
-// PulseAudio service. It is made on first use and made again once the server went away, so a
-// server that starts late or restarts is used from the next press on.
+// A connection to the sound server: PulseAudio, or PipeWire through its PulseAudio service. It
+// connects on first use and again once the server went away, so a server that starts late or
+// restarts is used from the next press on. Its thread runs the streams' callbacks.
 class SoundServer
 {
 public:
     // What volume mixers show for the app, and for a stream not yet playing a clip.
     static constexpr char applicationName[] = "Klonkel";
 
-    static SoundServer &instance();
+    SoundServer();
     ~SoundServer();
     SoundServer(const SoundServer &) = delete;
     SoundServer &operator=(const SoundServer &) = delete;
@@ -35,7 +35,6 @@ public:
     bool isPipeWire() const { return m_pipeWire; }
 
 private:
-    SoundServer();
     bool connect();
     void queryOutput();
     // Waits on the main loop until done() holds or the reply deadline passes.

@@ -26,12 +26,10 @@ Item {
     readonly property int hueSweepDurationMs: 5000
     readonly property int growDurationMs: 1000
 
+    // The soundboard writes the lines and plays; each function handed to it is the screen's own
+    // change, which it runs at its place in the sequence.
     function buttonTapped() {
-        Playback.writeLine("button Tapped")
-        Playback.checkPlaylist()
-        linearAnimation.run(tapAnimation)
-        Playback.playClip(Playback.clipNameAt(Playback.playIndex))
-        Playback.playIndex += 1
+        Soundboard.press(() => linearAnimation.run(tapAnimation))
     }
 
     function tapAnimation() {
@@ -41,16 +39,13 @@ Item {
 
     function contentAppeared() {
         shiftColors = !shiftColors
-        Playback.writeLine("ContentView appeared!")
-        Playback.shuffleClipNames()
-        animationAmount = 1.0
-        Playback.printPlaylist()
+        Soundboard.appear(() => {
+            animationAmount = 1.0
+        })
     }
 
     function contentDisappeared() {
-        Playback.writeLine("ContentView disappeared!")
-        Playback.stopClip()
-        Playback.endProcess()
+        Soundboard.disappear()
     }
 
     function imageAppeared() {

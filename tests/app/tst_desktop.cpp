@@ -50,8 +50,8 @@ class DesktopTest : public QObject
 private slots:
     void initTestCase()
     {
-        qmlRegisterSingletonType(QUrl::fromLocalFile(QStringLiteral(PLAYBACK_DOUBLE)), "Klonkel", 1,
-                                 1, "Playback");
+        qmlRegisterSingletonType(QUrl::fromLocalFile(QStringLiteral(SOUNDBOARD_DOUBLE)), "Klonkel",
+                                 1, 1, "Soundboard");
         engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
         engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Klonkel/app/KlonkelApp.qml")));
         view = qobject_cast<QQuickWindow *>(engine.rootObjects().value(0));

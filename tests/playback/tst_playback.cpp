@@ -1,6 +1,6 @@
-#include "ClipCatalogue.h"
-#include "ClipPlayer.h"
+#include "ClipDeck.h"
 #include "ResourceLocator.h"
+#include "SoundServerOutput.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -98,6 +98,9 @@ class PlaybackTest : public QObject
 
     QTemporaryDir m_folder;
     SinkRecording m_sink;
+    std::optional<std::string> m_nextClip; // what the deck reads ahead
+    ClipDeck m_deck{std::make_unique<SoundServerOutput>(), [this] { return m_nextClip; },
+                    writeLine};
 
     QString clip(const char *name) const
     {
@@ -120,8 +123,8 @@ class PlaybackTest : public QObject
 private slots:
     void initTestCase()
     {
-        QCOMPARE(printedBy(stopClip), QByteArray()); // before any clip: nothing to do
-        QCOMPARE(audioPlayer(), nullptr);
+        QCOMPARE(printedBy([&] { m_deck.stopClip(); }), QByteArray()); // before any clip: nothing
+        QCOMPARE(m_deck.audioPlayer(), nullptr);
         setResourceDirectory(m_folder.path());
         // Steady tones whose pitch tells on the recorded sink which clip is sounding.
         const QString tone = u"aevalsrc=0.5*sin(2*PI*%1*t):s=48000:d=3"_s;
@@ -163,18 +166,19 @@ private slots:
         QFETCH(QByteArray, output);
         QFETCH(double, hz);
         const qsizetype start = m_sink.mark();
-        playClip("tone_low");
-        ClipPlayer *first = audioPlayer();
+        m_deck.playClip("tone_low");
+        ClipPlayer *first = m_deck.audioPlayer();
         QVERIFY2(QTest::qWaitFor(
                      [&] { return toneOnset(m_sink.samplesUntil(0), start, lowHz) >= 0; }, 5000),
                  "the first clip did not sound");
         const qsizetype press = m_sink.mark();
-        QCOMPARE(printedBy([&] { playClip(name.toStdString()); }), output);
+        QCOMPARE(printedBy([&] { m_deck.playClip(name.toStdString()); }), output);
         // Streamed, not decoded whole: a second of PCM at most is held ahead of the server.
-        QVERIFY(hz ? audioPlayer() != first && audioPlayer()->pendingBytes() < 48000 * 4
-                   : audioPlayer() == first);
+        QVERIFY(hz ? m_deck.audioPlayer() != first &&
+                         m_deck.audioPlayer()->pendingBytes() < 48000 * 4
+                   : m_deck.audioPlayer() == first);
         const Samples samples = m_sink.samplesUntil(press + 700 * ms);
-        stopClip();
+        m_deck.stopClip();
         if (!hz) {
             QVERIFY2(toneLevel(samples, press + 300 * ms, 300 * ms, lowHz) > sounding,
                      "the first clip stopped");
@@ -189,15 +193,15 @@ private slots:
     // The next clip is read ahead; a file replaced before its press must play as it is now.
     void clipReplacedAfterReadAheadPlaysTheNewFile()
     {
-        const QString next = m_folder.filePath(
-            QString::fromStdString(clipNames()[std::size_t(playIndex)]) + u".m4a"_s);
-        QVERIFY(QFile::copy(clip("tone_low"), next));
-        prepareNextClip();
-        QVERIFY(QFile::remove(next) && QFile::copy(clip("tone_high"), next));
+        m_nextClip = "replaced";
+        QVERIFY(QFile::copy(clip("tone_low"), clip("replaced")));
+        m_deck.readAhead();
+        QVERIFY(QFile::remove(clip("replaced")) &&
+                QFile::copy(clip("tone_high"), clip("replaced")));
         const qsizetype press = m_sink.mark();
-        playClip(clipNames()[std::size_t(playIndex)]);
+        m_deck.playClip("replaced");
         const Samples samples = m_sink.samplesUntil(press + 700 * ms);
-        stopClip();
+        m_deck.stopClip();
         const qsizetype onset = toneOnset(samples, press, 1760);
         QVERIFY2(onset >= 0 && toneLevel(samples, onset, 200 * ms, lowHz) < quiet,
                  "the old file played");

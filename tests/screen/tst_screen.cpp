@@ -2,7 +2,7 @@
 #include <QtQml/qqml.h>
 #include <QtQuickTest/quicktest.h>
 
-// Gives the screen tests the app's QML module, with the double in place of playback.
+// Gives the screen tests the app's QML module, with the double in place of the soundboard.
 class ScreenTestSetup : public QObject
 {
     Q_OBJECT
@@ -12,8 +12,8 @@ public slots:
     {
         engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
         // A later minor version shadows the bridge for every unversioned `import Klonkel`.
-        qmlRegisterSingletonType(QUrl::fromLocalFile(QStringLiteral(PLAYBACK_DOUBLE)), "Klonkel", 1,
-                                 1, "Playback");
+        qmlRegisterSingletonType(QUrl::fromLocalFile(QStringLiteral(SOUNDBOARD_DOUBLE)), "Klonkel",
+                                 1, 1, "Soundboard");
     }
 };
 

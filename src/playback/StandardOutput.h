@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 namespace klonkel {
@@ -7,6 +8,9 @@ namespace klonkel {
 // Writes one line and a line feed to standard output at once, unbuffered, so a reader
 // of a pipe sees it immediately. A closed or broken standard output is ignored.
 void writeLine(std::string_view text);
+
+// Where a part of playback writes its lines: writeLine in the program, a recorder in tests.
+using LineWriter = std::function<void(std::string_view)>;
 
 // Points any of descriptors 0, 1 and 2 that is closed at start to /dev/null. Otherwise the next
 // file or socket opened would take that number, and the lines meant for standard output would

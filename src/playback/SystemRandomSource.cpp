@@ -1,4 +1,4 @@
-#include "RandomSource.h"
+#include "SystemRandomSource.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -6,10 +6,6 @@
 #include <unistd.h>
 
 namespace klonkel {
-
-namespace {
-RandomSource *currentSource = nullptr;
-}
 
 std::uint64_t SystemRandomSource::draw()
 {
@@ -23,24 +19,6 @@ std::uint64_t SystemRandomSource::draw()
     std::uint64_t value = 0;
     std::memcpy(&value, bytes, sizeof value); // machine byte order
     return value;
-}
-
-RandomSource &randomSource()
-{
-    static SystemRandomSource system;
-    if (currentSource)
-        return *currentSource;
-    return system;
-}
-
-ScopedRandomSource::ScopedRandomSource(RandomSource &source) : m_previous(currentSource)
-{
-    currentSource = &source;
-}
-
-ScopedRandomSource::~ScopedRandomSource()
-{
-    currentSource = m_previous;
 }
 
 } // namespace klonkel

@@ -1,4 +1,4 @@
-#include "DiagnosticOutput.h"
+#include "StandardOutput.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,0 +1,189 @@
+#include "StreamClipPlayer.h"
+
+#include "SoundServer.h"
+#include "StreamLatency.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace klonkel {
+
+namespace {
+
+// Streams are tagged as sound production: a soundboard is played like an instrument, so it must
+// be neither grouped with the desktop's event sounds (role "event", whose volume is the alert
+// volume) nor corked or ducked for a call (roles "music" and "video").
+constexpr char mediaRole[] = "production";
+// Remember the mixer's volume for this app, not for every app that shares the role.
+constexpr char restoreId[] = "sink-input-by-application-id:org.klonkel.Klonkel";
+
+} // namespace
+
+StreamClipPlayer::StreamClipPlayer(SoundServer &server, std::unique_ptr<ClipDecoder> decoder,
+                                   QByteArray opening, QByteArray name)
+    : m_server(server), m_format(decoder->format()), m_decoder(std::move(decoder)),
+      m_pending(std::move(opening)), m_name(std::move(name))
+{
+}
+
+StreamClipPlayer::~StreamClipPlayer()
+{
+    disconnect();
+}
+
+void StreamClipPlayer::prime()
+{
+    const pulse::Lock lock(m_server.mainloop());
+    // A press then costs one message: the server has set the stream up already (PipeWire's
+    // session manager takes far longer to link a new stream than a graph cycle lasts). Paused,
+    // the stream costs nothing while idle: the output may suspend and keeps its rate.
+    if (!m_stream && m_server.context())
+        openStream(true);
+}
+
+void StreamClipPlayer::play()
+{
+    const pulse::Lock lock(m_server.mainloop());
+    if (m_stream && !m_feeding) {
+        const pa_stream_state_t state = pa_stream_get_state(m_stream.get());
+        if (state == PA_STREAM_READY && resume())
+            return;
+        // Still being set up: it starts once it is ready, sooner than a new one would.
+        if (state == PA_STREAM_CREATING) {
+            m_resumeWhenReady = true;
+            m_feeding = true;
+            return;
+        }
+    }
+    disconnect();
+    openStream(false);
+}
+
+bool StreamClipPlayer::resume()
+{
+    pa_operation *uncork = pa_stream_cork(m_stream.get(), 0, nullptr, nullptr);
+    if (!uncork)
+        return false;
+    pa_operation_unref(uncork); // no need to hear back
+    m_feeding = true;
+    // Named only now: a mixer must not show which clip comes next.
+    if (pa_operation *rename =
+            pa_stream_set_name(m_stream.get(), m_name.constData(), nullptr, nullptr))
+        pa_operation_unref(rename);
+    if (std::exchange(m_lowerLatencyOnPlay, false)) {
+        const pa_buffer_attr buffer = StreamLatency::playing(m_format, false);
+        if (pa_operation *lower =
+                pa_stream_set_buffer_attr(m_stream.get(), &buffer, nullptr, nullptr))
+            pa_operation_unref(lower);
+    }
+    return true;
+}
+
+void StreamClipPlayer::openStream(bool corked)
+{
+    pa_context *context = m_server.context();
+    if (!context)
+        return; // no sound server: the press goes on silently
+
+    const PcmFormat &pcm = m_format;
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(pcm.sampleRate), uint8_t(pcm.channelCount)};
+    const char *name = corked ? SoundServer::applicationName : m_name.constData();
+    const pulse::ProplistPtr properties(pa_proplist_new());
+    pa_proplist_sets(properties.get(), PA_PROP_MEDIA_NAME, name);
+    pa_proplist_sets(properties.get(), PA_PROP_MEDIA_ROLE, mediaRole);
+    pa_proplist_sets(properties.get(), "module-stream-restore.id", restoreId);
+    m_stream.reset(pa_stream_new_with_proplist(context, name, &spec, nullptr, properties.get()));
+    if (!m_stream)
+        return;
+    pa_stream_set_state_callback(m_stream.get(), &StreamClipPlayer::onStateChanged, this);
+    pa_stream_set_write_callback(m_stream.get(), &StreamClipPlayer::onWritable, this);
+
+    const bool pipeWire = m_server.isPipeWire();
+    const pa_buffer_attr buffer =
+        corked ? StreamLatency::waiting(pcm, pipeWire) : StreamLatency::playing(pcm, pipeWire);
+    m_lowerLatencyOnPlay = corked && StreamLatency::lowersOnPlay(pipeWire);
+    if (pa_stream_connect_playback(m_stream.get(), nullptr, &buffer,
+                                   corked ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS, nullptr,
+                                   nullptr) < 0) {
+        m_stream.reset();
+        return;
+    }
+    m_feeding = !corked;
+}
+
+void StreamClipPlayer::stop()
+{
+    disconnect();
+}
+
+void StreamClipPlayer::disconnect()
+{
+    const pulse::Lock lock(m_server.mainloop());
+    m_drain.reset();
+    m_stream.reset(); // disconnects: whatever the server still holds ends at once
+    m_feeding = false;
+    m_resumeWhenReady = false;
+}
+
+qsizetype StreamClipPlayer::pendingBytes() const
+{
+    const pulse::Lock lock(m_server.mainloop());
+    return m_pending.size();
+}
+
+bool StreamClipPlayer::isSpent() const
+{
+    const pulse::Lock lock(m_server.mainloop());
+    return m_written && (!m_stream || !PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream.get())));
+}
+
+void StreamClipPlayer::onWritable(pa_stream *, size_t bytes, void *self)
+{
+    static_cast<StreamClipPlayer *>(self)->write(bytes);
+}
+
+void StreamClipPlayer::onStateChanged(pa_stream *stream, void *self)
+{
+    auto *player = static_cast<StreamClipPlayer *>(self);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY && std::exchange(player->m_resumeWhenReady, false))
+        player->m_feeding = player->resume();
+    // The server went away or dropped the stream: nothing more will be asked for.
+    if (!PA_STREAM_IS_GOOD(state))
+        player->m_feeding = false;
+}
+
+void StreamClipPlayer::onDrained(pa_stream *stream, int, void *self)
+{
+    auto *player = static_cast<StreamClipPlayer *>(self);
+    // Releasing the stream at once leaves the server nothing to run for this app while idle.
+    pa_stream_disconnect(stream);
+    player->m_feeding = false;
+}
+
+void StreamClipPlayer::write(size_t room)
+{
+    // The first request also takes all of the opening read ahead: a margin from the start.
+    room = std::max(room, size_t(m_pending.size()));
+    while (room > 0) {
+        if (m_pending.isEmpty() && m_decoder && !m_decoder->finished())
+            m_decoder->decodeInto(m_pending, qsizetype(room));
+        if (m_pending.isEmpty())
+            break;
+        const size_t bytes = std::min(room, size_t(m_pending.size()));
+        if (pa_stream_write(m_stream.get(), m_pending.constData(), bytes, nullptr, 0,
+                            PA_SEEK_RELATIVE) < 0)
+            return;
+        m_written = true;
+        m_pending.remove(0, qsizetype(bytes));
+        room -= bytes;
+    }
+    if (m_pending.isEmpty() && (!m_decoder || m_decoder->finished()) && !m_drain) {
+        m_decoder.reset();
+        m_pending = QByteArray(); // let the decoded buffer's memory go too
+        // Draining also starts a clip shorter than the server's start threshold.
+        m_drain.reset(pa_stream_drain(m_stream.get(), &StreamClipPlayer::onDrained, this));
+    }
+}
+
+} // namespace klonkel
