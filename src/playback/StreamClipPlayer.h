@@ -22,6 +22,7 @@ public:
     StreamClipPlayer(SoundServer &server, std::unique_ptr<ClipDecoder> decoder, QByteArray opening,
                      QByteArray name);
     ~StreamClipPlayer() override;
+    Q_DISABLE_COPY_MOVE(StreamClipPlayer)
 
     void prime() override;
     void play() override;
