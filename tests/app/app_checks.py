@@ -2,7 +2,7 @@
 """Checks a copy of the program (built or installed) as users meet it: real input, what the sink
 played, what the screen shows, stdout byte for byte, stderr, exit status. Inside tools/with-session.sh:
     app_checks.py PROGRAM [end-to-end] [playback] [robustness] [wayland]   (no group: all)"""
-import glob, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, threading, time
+import glob, json, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, threading, time
 
 APPEARED, DISAPPEARED = b"ContentView appeared!\n", b"ContentView disappeared!\n"
 TITLE = (130, 38, 370, 82)  # the title's box in points, clear of the button
@@ -93,6 +93,13 @@ class App:
         if None in command:  # no window to work on: already reported
             return ""
         return subprocess.run(list(map(str, command)), capture_output=True, text=True).stdout
+
+    def streams(self, env=None):
+        """This copy's streams on the sound server, as pactl lists them."""
+        listed = subprocess.run(["pactl", "-f", "json", "list", "sink-inputs"], capture_output=True,
+                                text=True, env=env).stdout
+        return [s for s in json.loads(listed or "[]")
+                if s["properties"].get("application.process.id") == str(self.proc.pid)]
 
     def xprop(self, name):
         return self.run("xprop", "-id", self.window, name).split("=", 1)[-1].strip()
@@ -300,6 +307,9 @@ def playback(program):
     app.settled()
     app.click(264, 30)
     app.wait_for(press(263), 60)
+    # A busy server may still be setting up and ending the burst's streams: what is timed here is
+    # the rewinding press, once the server has caught up, not the server's backlog.
+    poll(lambda: len(app.streams()) <= 1, 30, 0.2)
     sink.quiet()
     last = sink.now()
     app.click(2)
