@@ -5,7 +5,9 @@
 namespace klonkel {
 
 // Writes one line and a line feed to standard output at once, unbuffered, so a reader
-// of a pipe sees it immediately. A closed or broken standard output is ignored.
+// of a pipe sees it immediately. Lines arrive whole and in order, on a non-blocking output too;
+// a closed or broken standard output is ignored, and a reader that stops reading holds a caller
+// up for at most a quarter of a second (LineWriter says what becomes of the lines then).
 void writeLine(std::string_view text);
 
 // Points any of descriptors 0, 1 and 2 that is closed at start to /dev/null. Otherwise the next
