@@ -12,7 +12,8 @@ public:
     virtual std::uint64_t draw() = 0;
 };
 
-// Eight bytes from the operating system's random source per draw.
+// Eight bytes from the operating system's random source per draw (SystemEntropy). Without any
+// source the process ends with a line on standard error and a failure status.
 class SystemRandomSource final : public RandomSource
 {
 public:
