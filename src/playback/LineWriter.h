@@ -27,7 +27,6 @@ public:
     void writeLine(std::string_view text);
 
     bool stalled() const { return m_stalled; }
-    bool hasUnfinishedLine() const { return !m_unfinished.empty(); }
 
 private:
     enum class Outcome { Written, Stalled, Failed };
