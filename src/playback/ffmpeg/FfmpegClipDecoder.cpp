@@ -145,7 +145,15 @@ bool FfmpegClipDecoder::convertFrame(QByteArray &out)
     AVFrame *frame = m_frame.get();
     if (frame->nb_samples <= 0)
         return true;
+    // A stream can change its channels, sample format or rate part way (a damaged one often
+    // does); the resampler reads each frame as what it was made for, so it is made anew.
+    const ResamplerInput input{frame->ch_layout.nb_channels, frame->format, frame->sample_rate};
+    if (m_resampler && input != m_resamplerInput) {
+        flushResampler(out);
+        m_resampler.reset();
+    }
     if (!m_resampler) {
+        m_resamplerInput = input;
         if (!plausibleRate(frame->sample_rate))
             return false; // the decoder's own idea of the rate can differ from the header's
         ffmpeg::ChannelLayout outLayout;
