@@ -3,7 +3,7 @@
 PRESET ?= default
 BUILD_DIR = $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 
-.PHONY: deps test-deps build run test check fuzz-smoke package package-test lint memcheck bench clean
+.PHONY: deps test-deps build run test check fuzz-smoke package package-test lint memcheck bench bench-fuzz clean
 
 deps:
 	tools/install-deps.sh
@@ -78,6 +78,12 @@ bench: test-deps
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET)
 	tools/with-session.sh bench/run-all.sh $(BUILD_DIR)
+
+# Ten minutes of fuzzing the clip decoder (FUZZ_SECONDS), beside two of the earlier setup.
+bench-fuzz: test-deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	bench/fuzz.sh build-fuzz/tests/fuzz_clipdecoder $${FUZZ_SECONDS:-600}
 
 clean:
 	rm -rf build build-*

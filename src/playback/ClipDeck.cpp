@@ -15,7 +15,7 @@ bool ClipDeck::PreparedClip::isReadyFor(const QString &location,
            !player->isSpent();
 }
 
-ClipDeck::ClipDeck(std::unique_ptr<ClipOutput> output, NextClip nextClip, LineWriter writeLine)
+ClipDeck::ClipDeck(std::unique_ptr<ClipOutput> output, NextClip nextClip, LineOutput writeLine)
     : m_output(std::move(output)), m_nextClip(std::move(nextClip)),
       m_writeLine(std::move(writeLine))
 {

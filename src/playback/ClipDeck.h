@@ -26,7 +26,7 @@ public:
     // Tells which clip the next press will play, or nothing when that is not known yet.
     using NextClip = std::function<std::optional<std::string>()>;
 
-    ClipDeck(std::unique_ptr<ClipOutput> output, NextClip nextClip, LineWriter writeLine);
+    ClipDeck(std::unique_ptr<ClipOutput> output, NextClip nextClip, LineOutput writeLine);
     ~ClipDeck();
     ClipDeck(const ClipDeck &) = delete;
     ClipDeck &operator=(const ClipDeck &) = delete;
@@ -62,7 +62,7 @@ private:
 
     std::unique_ptr<ClipOutput> m_output;
     NextClip m_nextClip;
-    LineWriter m_writeLine;
+    LineOutput m_writeLine;
     PreparedClip m_prepared;
     std::unique_ptr<ClipPlayer> m_current;
     QTimer m_readAheadTimer;

@@ -6,7 +6,7 @@
 
 namespace klonkel {
 
-Playlist::Playlist(RandomSource &random, LineWriter writeLine)
+Playlist::Playlist(RandomSource &random, LineOutput writeLine)
     : m_random(random), m_writeLine(std::move(writeLine)),
       m_clipNames(clipCatalogue.begin(), clipCatalogue.end())
 {

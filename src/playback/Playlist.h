@@ -18,7 +18,7 @@ using ClipNames = std::vector<std::string>;
 class Playlist
 {
 public:
-    Playlist(RandomSource &random, LineWriter writeLine);
+    Playlist(RandomSource &random, LineOutput writeLine);
 
     // Starts as a copy of the catalogue; only shuffles reorder it.
     const ClipNames &clipNames() const { return m_clipNames; }
@@ -44,7 +44,7 @@ public:
 
 private:
     RandomSource &m_random;
-    LineWriter m_writeLine;
+    LineOutput m_writeLine;
     ClipNames m_clipNames;
     std::optional<std::int64_t> m_clipCount;
     std::int64_t m_playIndex = 0;

@@ -29,7 +29,7 @@ Soundboard::Soundboard()
 }
 
 Soundboard::Soundboard(std::unique_ptr<RandomSource> random, std::unique_ptr<ClipOutput> output,
-                       LineWriter writeLine)
+                       LineOutput writeLine)
     : m_random(std::move(random)), m_writeLine(std::move(writeLine)),
       m_playlist(std::make_unique<Playlist>(*m_random, m_writeLine)),
       m_deck(std::make_unique<ClipDeck>(

@@ -24,7 +24,7 @@ public:
     // On the desktop's sound server, with the system's random numbers, writing to standard output.
     Soundboard();
     Soundboard(std::unique_ptr<RandomSource> random, std::unique_ptr<ClipOutput> output,
-               LineWriter writeLine);
+               LineOutput writeLine);
     ~Soundboard();
     Soundboard(const Soundboard &) = delete;
     Soundboard &operator=(const Soundboard &) = delete;
@@ -43,7 +43,7 @@ public:
 
 private:
     std::unique_ptr<RandomSource> m_random;
-    LineWriter m_writeLine;
+    LineOutput m_writeLine;
     // Held through pointers so that users of this header never see the sound server's headers.
     std::unique_ptr<Playlist> m_playlist;
     std::unique_ptr<ClipDeck> m_deck;

@@ -1,32 +1,28 @@
 #include "StandardOutput.h"
 
+#include "LineWriter.h"
+
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
-#include <string>
 #include <unistd.h>
 
 namespace klonkel {
 
+namespace {
+// How long one line may wait for a reader that takes nothing: long enough for a terminal or a
+// filter that a busy machine did not schedule for a moment, short enough that the one press it
+// holds up is late by a blink, not frozen. Once a line has waited this long the reader counts as
+// stalled and later lines do not wait at all, so a press waits for it once, not once per line.
+constexpr std::chrono::milliseconds linePatience{250};
+} // namespace
+
 void writeLine(std::string_view text)
 {
-    std::string line;
-    line.reserve(text.size() + 1);
-    line.append(text);
-    line.push_back('\n');
-
-    // One write for the whole line keeps lines whole; loop only for short writes.
-    const char *data = line.data();
-    std::size_t left = line.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
+    // Created on first use and destroyed at exit, where it finishes a line the reader took only
+    // part of.
+    static LineWriter standardOutput(STDOUT_FILENO, linePatience);
+    standardOutput.writeLine(text);
 }
 
 void keepStandardStreamsReserved()

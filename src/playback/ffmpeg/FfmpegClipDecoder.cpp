@@ -16,6 +16,15 @@ namespace {
 // A stream that keeps failing is damaged beyond what skipping a packet can mend.
 constexpr int maxBadPacketsInARow = 32;
 
+// The highest rate in use (768 kHz). A damaged header can claim billions of hertz, and the
+// resampler's filter for such a rate takes seconds and hundreds of megabytes to build.
+constexpr int maxSampleRate = 768000;
+
+bool plausibleRate(int rate)
+{
+    return rate > 0 && rate <= maxSampleRate;
+}
+
 std::string describe(int error)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -61,6 +70,9 @@ ClipDecoder::Opened FfmpegClipDecoder::open(const QString &path, const PcmFormat
     if (stream < 0 || !codec)
         return {nullptr, "no audio stream"};
     decoder->m_streamIndex = stream;
+    // (A rate still unknown here, 0, is left for the first frame to tell.)
+    if (rawFormat->streams[stream]->codecpar->sample_rate > maxSampleRate)
+        return {nullptr, "implausible sample rate"};
 
     decoder->m_codec.reset(avcodec_alloc_context3(codec));
     if (!decoder->m_codec)
@@ -133,7 +145,17 @@ bool FfmpegClipDecoder::convertFrame(QByteArray &out)
     AVFrame *frame = m_frame.get();
     if (frame->nb_samples <= 0)
         return true;
+    // A stream can change its channels, sample format or rate part way (a damaged one often
+    // does); the resampler reads each frame as what it was made for, so it is made anew.
+    const ResamplerInput input{frame->ch_layout.nb_channels, frame->format, frame->sample_rate};
+    if (m_resampler && input != m_resamplerInput) {
+        flushResampler(out);
+        m_resampler.reset();
+    }
     if (!m_resampler) {
+        m_resamplerInput = input;
+        if (!plausibleRate(frame->sample_rate))
+            return false; // the decoder's own idea of the rate can differ from the header's
         ffmpeg::ChannelLayout outLayout;
         av_channel_layout_default(outLayout.get(), m_format.channelCount);
         ffmpeg::ChannelLayout inLayout;

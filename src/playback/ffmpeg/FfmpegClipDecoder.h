@@ -30,9 +30,19 @@ private:
     // Appends what the resampler makes of `input` (or of its own backlog, with no input).
     bool resampleInto(QByteArray &out, const uint8_t **input, int inputSamples);
 
+    // What the resampler was made for.
+    struct ResamplerInput
+    {
+        int channelCount = 0;
+        int sampleFormat = -1;
+        int sampleRate = 0;
+        bool operator==(const ResamplerInput &) const = default;
+    };
+
     ffmpeg::FormatContext m_container;
     ffmpeg::CodecContext m_codec;
     ffmpeg::Resampler m_resampler;
+    ResamplerInput m_resamplerInput;
     ffmpeg::Packet m_packet;
     ffmpeg::Frame m_frame;
     PcmFormat m_format;

@@ -7,13 +7,22 @@
 #include <QString>
 
 #include <cstdint>
+#include <cstdlib>
 #include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
 
-// More PCM than any catalogue clip yields; stops a valid long input from dominating the run.
-constexpr qsizetype maxDecodedBytes = 8 << 20;
+// A quarter of a second of output: past the end of the small seed clips, so a well-formed input
+// still reaches the decoder's drain and the resampler's flush, while an input whose tables
+// promise hours of audio costs no more than a short one. Decoding further repeats the same code.
+constexpr qsizetype maxDecodedBytes = 48000 * 2 * 2 / 4;
+constexpr qsizetype decodeStepBytes = 16 * 1024; // about what a player asks for at a time
+
+// The earlier run (whole clips, larger steps, both formats), for the benchmark to compare with.
+constexpr qsizetype wholeClipBytes = 8 << 20;
+constexpr qsizetype wholeClipStepBytes = 64 * 1024;
+const bool decodeWholeClips = std::getenv("KLONKEL_FUZZ_WHOLE_CLIPS") != nullptr;
 
 // The input as an in-memory file, closed when done.
 struct InputFile
@@ -38,14 +47,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (input.fd < 0 || ::write(input.fd, data, size) != ssize_t(size))
         return 0;
     const QString path = QStringLiteral("/proc/self/fd/%1").arg(input.fd);
-    for (const klonkel::PcmFormat format :
-         {klonkel::PcmFormat{48000, 2}, klonkel::PcmFormat{44100, 1}}) {
-        klonkel::ClipDecoder::Opened opened = klonkel::FfmpegClipDecoder::open(path, format);
+    const qsizetype limit = decodeWholeClips ? wholeClipBytes : maxDecodedBytes;
+    const qsizetype step = decodeWholeClips ? wholeClipStepBytes : decodeStepBytes;
+    // A stereo output at the clips' own rate or a resampled mono one, as sinks differ; the
+    // input's last byte picks, so each input pays for one decoder and one resampler. (The
+    // earlier run opened every input for both.)
+    const klonkel::PcmFormat formats[] = {{48000, 2}, {44100, 1}};
+    const bool both = decodeWholeClips;
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (!both && i != (size > 0 ? data[size - 1] & 1U : 0U))
+            continue;
+        klonkel::ClipDecoder::Opened opened = klonkel::FfmpegClipDecoder::open(path, formats[i]);
         if (!opened.decoder)
             continue;
         QByteArray pcm;
-        while (!opened.decoder->finished() && pcm.size() < maxDecodedBytes)
-            opened.decoder->decodeInto(pcm, 64 * 1024);
+        while (!opened.decoder->finished() && pcm.size() < limit)
+            opened.decoder->decodeInto(pcm, step);
     }
     return 0;
 }

@@ -1,0 +1,153 @@
+// The shuffle's random bytes: the system call first, /dev/urandom when it fails, and a reason
+// when both do.
+
+#include "SystemEntropy.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace klonkel;
+
+namespace {
+
+// Scripted stand-ins for getentropy(): a captureless lambda cannot carry state, so they share
+// these, reset by each test.
+int primaryCalls = 0;
+int primaryError = 0;      // what the failing stand-in reports
+int interruptionsLeft = 0; // EINTR answers before the interrupted stand-in succeeds
+
+int failingPrimary(void *, std::size_t)
+{
+    ++primaryCalls;
+    errno = primaryError;
+    return -1;
+}
+
+int interruptedPrimary(void *buffer, std::size_t length)
+{
+    ++primaryCalls;
+    if (interruptionsLeft-- > 0) {
+        errno = EINTR;
+        return -1;
+    }
+    std::fill_n(static_cast<unsigned char *>(buffer), length, 0xa5);
+    return 0;
+}
+
+using Bytes = std::array<std::byte, 32>;
+
+// fill()'s answer as text that a failed comparison shows.
+QString outcome(const std::optional<std::string> &failure)
+{
+    return failure ? QString::fromStdString(*failure) : QStringLiteral("filled");
+}
+
+// Descriptors of this process open on `path`, with whether each closes on exec.
+QList<bool> descriptorsOn(const QString &path)
+{
+    QList<bool> closeOnExec;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &entry : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+        if (entry.symLinkTarget() == path)
+            closeOnExec << ((::fcntl(entry.fileName().toInt(), F_GETFD) & FD_CLOEXEC) != 0);
+    }
+    return closeOnExec;
+}
+
+} // namespace
+
+class RandomSourceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { primaryCalls = 0, interruptionsLeft = 0; }
+
+    // The real system source: bytes, and never the same 32 twice.
+    void systemSourceDelivers()
+    {
+        SystemEntropy entropy;
+        Bytes first{}, second{};
+        QCOMPARE(outcome(entropy.fill(first)), QStringLiteral("filled"));
+        QCOMPARE(outcome(entropy.fill(second)), QStringLiteral("filled"));
+        QVERIFY(first != second);
+    }
+
+    void interruptedCallIsRetried()
+    {
+        interruptionsLeft = 3;
+        // A fallback that cannot open shows that the retry did not fall back.
+        SystemEntropy entropy(interruptedPrimary, "/nonexistent/urandom");
+        Bytes bytes{};
+        QCOMPARE(outcome(entropy.fill(bytes)), QStringLiteral("filled"));
+        QCOMPARE(primaryCalls, 4);
+        QCOMPARE(bytes[31], std::byte{0xa5});
+    }
+
+    // Old kernels (ENOSYS) and seccomp sandboxes (EPERM): /dev/urandom takes over, opened once,
+    // closed on exec, and the failing call is not asked again.
+    void failingCallFallsBack_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::newRow("ENOSYS") << ENOSYS;
+        QTest::newRow("EPERM") << EPERM;
+    }
+    void failingCallFallsBack()
+    {
+        QFETCH(int, error);
+        primaryError = error;
+        const QString urandom = QStringLiteral("/dev/urandom");
+        const qsizetype openBefore = descriptorsOn(urandom).size();
+        {
+            SystemEntropy entropy(failingPrimary);
+            std::array<Bytes, 4> draws{};
+            for (Bytes &draw : draws)
+                QCOMPARE(outcome(entropy.fill(draw)), QStringLiteral("filled"));
+            QCOMPARE(primaryCalls, 1);
+            for (std::size_t i = 1; i < draws.size(); ++i)
+                QVERIFY(draws[i] != draws[i - 1]);
+            const QList<bool> open = descriptorsOn(urandom);
+            QCOMPARE(open.size(), openBefore + 1);
+            QVERIFY(!open.contains(false));
+        }
+        QCOMPARE(descriptorsOn(urandom).size(), openBefore);
+    }
+
+    // With neither source the answer names both causes, for the one line the program prints.
+    void bothFailingNameTheirCauses()
+    {
+        primaryError = ENOSYS;
+        SystemEntropy missing(failingPrimary, "/nonexistent/urandom");
+        Bytes bytes{};
+        QCOMPARE(outcome(missing.fill(bytes)),
+                 QStringLiteral("getentropy: Function not implemented; "
+                                "/nonexistent/urandom: No such file or directory"));
+        // Asked again, the device is tried again (it may have been a passing shortage).
+        QVERIFY(missing.fill(bytes).has_value());
+        QCOMPARE(primaryCalls, 1);
+    }
+
+    // A plain file in the device's place would repeat the same bytes every run.
+    void regularFileIsNoSource()
+    {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(QByteArray(4096, 'x'));
+        file.flush();
+        primaryError = EPERM;
+        SystemEntropy entropy(failingPrimary, file.fileName().toStdString());
+        Bytes bytes{};
+        QCOMPARE(outcome(entropy.fill(bytes)), "getentropy: Operation not permitted; " +
+                                                   file.fileName() + ": not a character device");
+    }
+};
+
+QTEST_GUILESS_MAIN(RandomSourceTest)
+#include "tst_randomsource.moc"
