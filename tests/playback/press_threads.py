@@ -27,8 +27,11 @@ class PressTool:
 
     def press(self, times=1, gap=0.0):
         for _ in range(times):
-            self.proc.stdin.write(b"\n")
-            self.proc.stdin.flush()
+            try:
+                self.proc.stdin.write(b"\n")
+                self.proc.stdin.flush()
+            except BrokenPipeError:  # it ended early: finish() tells how
+                return
             time.sleep(gap)
 
     def output(self):
@@ -39,7 +42,10 @@ class PressTool:
 
     def finish(self):
         """Ends input, so it quits once its presses are handled: exit status, stdout, stderr."""
-        self.proc.stdin.close()
+        try:
+            self.proc.stdin.close()
+        except BrokenPipeError:
+            pass
         try:
             status = self.proc.wait(60)
         except subprocess.TimeoutExpired:
@@ -55,7 +61,7 @@ def sounds_after(sink, mark, seconds=5):
 
 def check_clean_end(tool, expected):
     status, out, err = tool.finish()
-    check(out == expected, f"output {out[-160:]!r}")
+    check(expected is None or out == expected, f"output {out[-160:]!r}")
     check(status == 0 and err == "", f"exit status {status}, stderr {err[:3000]}")
     return out
 
@@ -81,14 +87,13 @@ def bursts_across_a_rewind(program, resources):
     for _ in range(3):  # each burst ends with a pause in which the next clip is read ahead
         tool.press(90, 0.004)
         time.sleep(0.3)
-    tool.wait_for(press(5))
     check(sounds_after(sink, mark), "the bursts did not sound")
     sink.stop()
-    out = tool.output()
+    out = check_clean_end(tool, None)
     head = b"".join(map(press, range(265)))
     playlist = out[len(head): out.find(b"]\n", len(head)) + 2]
     checks.playlist_names(playlist, resources)
-    check_clean_end(tool, head + playlist + b"".join(map(press, range(1, 6))))
+    check(out == head + playlist + b"".join(map(press, range(1, 6))), f"output {out[-160:]!r}")
 
 
 def server_late_killed_and_back(program, resources):
