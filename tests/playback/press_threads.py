@@ -5,6 +5,7 @@ its presses' lines, sound, end with status 0 and write nothing to stderr (so und
 any report fails). Inside tools/with-session.sh:
     press_threads.py PRESS_TOOL RESOURCE_DIR
 """
+import glob
 import os
 import signal
 import subprocess
@@ -33,6 +34,15 @@ class PressTool:
             except BrokenPipeError:  # it ended early: finish() tells how
                 return
             time.sleep(gap)
+
+    def threads(self):
+        names = []
+        for task in glob.glob(f"/proc/{self.proc.pid}/task/*/comm"):
+            try:
+                names.append(open(task).read().strip())
+            except OSError:  # that thread just ended
+                pass
+        return names
 
     def output(self):
         return os.pread(self.out.fileno(), 1 << 22, 0)
@@ -72,7 +82,10 @@ def first_press_while_loading(program, resources):
     sink.quiet()
     mark = sink.mark()
     tool = PressTool(program, resources)
-    tool.press()  # waiting in its input before its event loop first runs
+    # The module is loaded on a pooled thread, asked for as the event loop starts: the press
+    # comes as soon as that thread is seen, while the libraries are still being mapped.
+    check(poll(lambda: "Thread (pooled)" in tool.threads(), 20, 0.001), "the decoder was never loaded ahead")
+    tool.press()
     tool.wait_for(press(0))
     check(sounds_after(sink, mark), "the first press did not sound")
     sink.stop()
