@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The press tool where its threads meet: the main thread pressing, the sound server connection's
 thread decoding and writing, the worker loading the decoder module. Each run must print exactly
-its presses' lines, sound, end with status 0 and write nothing to stderr (so under a sanitizer,
-any report fails). Inside tools/with-session.sh:
+its presses' lines, end with status 0 and write nothing to stderr (so under a sanitizer, any
+report fails); the first press, and the first once a server is there, must sound. Inside
+tools/with-session.sh:
     press_threads.py PRESS_TOOL RESOURCE_DIR
 """
 import glob
@@ -126,8 +127,8 @@ def server_late_killed_and_back(program, resources):
             presses += 1
             check(sounds_after(sink, mark), f"the first press once the server {when} was silent")
             sink.stop()
-            # Killed while the clip sounds (clips last a second or more); the next presses find
-            # it gone, the one after that its successor.
+            # Killed as soon as the clip is heard, so during it; the next presses find it gone,
+            # the one after that its successor.
             os.killpg(daemon.pid, signal.SIGKILL)
             daemon.wait()
             if when == "came":
