@@ -3,7 +3,7 @@
 PRESET ?= default
 BUILD_DIR = $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 
-.PHONY: deps test-deps build run test check fuzz-smoke package package-test lint memcheck bench bench-fuzz clean
+.PHONY: deps test-deps build run test check tsan fuzz-smoke package package-test lint memcheck bench bench-fuzz clean
 
 deps:
 	tools/install-deps.sh
@@ -25,13 +25,15 @@ run: build
 #     and playback;
 #  2. AddressSanitizer and UndefinedBehaviorSanitizer (GCC): every test again, on a private
 #     PipeWire, so both sound servers see the whole suite;
-#  3. the optimised build (clang, -O3): the end-to-end run, then clang-tidy and cppcheck;
-#  4. 30 seconds of libFuzzer on the clip decoder;
-#  5. the Debian package with the distribution's flags: lintian, and its contents from outside.
+#  3. ThreadSanitizer (clang): what runs on more than one thread (see `tsan` below);
+#  4. the optimised build (clang, -O3): the end-to-end run, then clang-tidy and cppcheck;
+#  5. 30 seconds of libFuzzer on the clip decoder;
+#  6. the Debian package with the distribution's flags: lintian, and its contents from outside.
 test: test-deps
 	$(MAKE) --no-print-directory check PRESET=default
 	$(MAKE) --no-print-directory memcheck
 	KLONKEL_SOUND_SERVER=pipewire $(MAKE) --no-print-directory check PRESET=sanitize
+	$(MAKE) --no-print-directory tsan
 	$(MAKE) --no-print-directory check PRESET=release
 	$(MAKE) --no-print-directory lint
 	$(MAKE) --no-print-directory fuzz-smoke
@@ -41,6 +43,16 @@ check:
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET)
 	tools/with-session.sh ctest --preset $(PRESET)
+
+# ThreadSanitizer over the paths where the main thread, the sound server connection's thread and
+# the decoder module's loader meet: the playback table, the press tool's bursts, early press and
+# lost server (press_threads), the unit tests on fakes and the app's end-to-end run. Only the
+# programs those run are built (-O1). Any report fails: the test preset makes TSan exit with
+# status 66, and every check wants an empty stderr.
+tsan: test-deps
+	cmake --preset tsan
+	cmake --build --preset tsan
+	tools/with-session.sh ctest --preset tsan
 
 fuzz-smoke:
 	cmake --preset fuzz

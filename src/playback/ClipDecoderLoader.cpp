@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cstdio>
@@ -112,11 +113,17 @@ void startLoadingClipDecoder(QObject *context, std::function<void()> whenLoaded)
         return;
     }
     state.loading = QtConcurrent::run(loadModule, moduleCandidates());
-    state.loading.then(context,
-                       [whenLoaded = std::move(whenLoaded)](const QFuture<DecoderModule> &) {
-                           if (whenLoaded)
-                               whenLoaded();
-                       });
+    // Not QFuture::then(context, ...): Qt 6.4 runs that continuation on the worker, which reads
+    // the context and our callback there, racing with a context that goes away meanwhile. A
+    // watcher owned by the context only receives an event from the worker, and goes with it.
+    auto *watcher = new QFutureWatcher<DecoderModule>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,
+                     [watcher, whenLoaded = std::move(whenLoaded)] {
+                         watcher->deleteLater();
+                         if (whenLoaded)
+                             whenLoaded();
+                     });
+    watcher->setFuture(state.loading);
 }
 
 bool clipDecoderLoaded()

@@ -1,13 +1,14 @@
 #include "ClipDeck.h"
 #include "ResourceLocator.h"
 #include "SoundServerOutput.h"
+#include "fakes/SpawnedProcess.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <span>
 #include <unistd.h>
 
@@ -26,18 +27,20 @@ using Samples = std::span<const qint16>;
 // the speakers rather than what the code meant to send.
 struct SinkRecording
 {
-    QProcess parec;
+    std::optional<SpawnedProcess> parec;
     QByteArray raw;
 
     bool start()
     {
-        parec.start(u"parec"_s, u"--device=@DEFAULT_MONITOR@ --raw --format=s16le --rate=48000 "
-                                "--channels=1 --latency-msec=5"_s.split(u' '));
+        parec.emplace(u"parec --device=@DEFAULT_MONITOR@ --raw --format=s16le --rate=48000 "
+                      "--channels=1 --latency-msec=5"_s.split(u' '),
+                      true);
         return QTest::qWaitFor([this] { return mark() > 50 * ms; }, 5000);
     }
     qsizetype mark() // samples so far
     {
-        raw += parec.readAllStandardOutput();
+        if (parec)
+            raw += parec->read();
         return raw.size() / 2;
     }
     // The recording up to `end`, once the sink has delivered that much: it runs behind.
@@ -47,7 +50,6 @@ struct SinkRecording
         static_cast<void>(QTest::qWaitFor([&] { return mark() >= end; }, 5000));
         return {reinterpret_cast<const qint16 *>(raw.constData()), std::size_t(raw.size() / 2)};
     }
-    ~SinkRecording() { parec.terminate(), parec.waitForFinished(); }
 };
 
 // Strength of one frequency in a stretch of samples (Goertzel), as an amplitude from 0 to 1.
@@ -115,9 +117,8 @@ class PlaybackTest : public QObject
 
     bool encode(const char *name, const QString &source, const QString &options = u"-b:a 96k"_s)
     {
-        const QString arguments = u"-v error -f lavfi -i %1 -c:a aac %2 %3"_s;
-        return QProcess::execute(u"ffmpeg"_s,
-                                 arguments.arg(source, options, clip(name)).split(u' ')) == 0;
+        const QString arguments = u"ffmpeg -v error -f lavfi -i %1 -c:a aac %2 %3"_s;
+        return SpawnedProcess(arguments.arg(source, options, clip(name)).split(u' ')).wait() == 0;
     }
 
 private slots:
