@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/log.h>
@@ -62,8 +64,18 @@ ClipDecoder::Opened FfmpegClipDecoder::open(const QString &path, const PcmFormat
         return {nullptr, "open: " + describe(error)};
     decoder->m_container.reset(rawFormat);
 
-    if (int error = avformat_find_stream_info(rawFormat, nullptr); error < 0)
-        return {nullptr, "stream info: " + describe(error)};
+    // The MPEG-4 demuxer reads a track's codec, rate and channels from its headers. Probing by
+    // decoding, which opens a decoder of its own, is needed only where they are missing: it costs
+    // as much as opening the clip again. (Each frame still says what it holds: convertFrame().)
+    const auto described = [](const AVStream *s) {
+        const AVCodecParameters *p = s->codecpar;
+        return p->codec_type == AVMEDIA_TYPE_AUDIO && p->codec_id != AV_CODEC_ID_NONE &&
+               p->sample_rate > 0 && p->ch_layout.nb_channels > 0;
+    };
+    if (std::none_of(rawFormat->streams, rawFormat->streams + rawFormat->nb_streams, described)) {
+        if (int error = avformat_find_stream_info(rawFormat, nullptr); error < 0)
+            return {nullptr, "stream info: " + describe(error)};
+    }
 
     const AVCodec *codec = nullptr;
     const int stream = av_find_best_stream(rawFormat, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
