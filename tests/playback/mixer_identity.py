@@ -59,7 +59,7 @@ def run_once(env, tool_path, resources, names, failures, act):
         failures.append("a press made no stream")
     else:
         act(index)
-    deadline = time.monotonic() + 5
+    deadline = time.monotonic() + 8
     while index is not None and stream(env, index) and time.monotonic() < deadline:
         time.sleep(0.05)
     if index is not None and stream(env, index):
@@ -91,8 +91,23 @@ def burst(env, tool_path, resources, failures):
     tool.wait(timeout=10)
 
 
+def long_first_clip(resources, folder):
+    """The clips, with the first one the press tool plays (the catalogue's first) three seconds
+    long: on a busy server its stream must still be there to be read and set."""
+    for name in os.listdir(resources):
+        os.symlink(os.path.join(resources, name), os.path.join(folder, name))
+    first = os.path.join(folder, "ach_ja.m4a")
+    os.remove(first)
+    subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                    "sine=frequency=440:sample_rate=48000:duration=3", "-c:a", "aac", first],
+                   check=True)
+    return folder
+
+
 def main():
-    tool, resources = sys.argv[1], sys.argv[2]
+    tool = sys.argv[1]
+    clips = tempfile.TemporaryDirectory(prefix="klonkel-mixer-clips-")
+    resources = long_first_clip(sys.argv[2], clips.name)
     names = {f[:-4] for f in os.listdir(resources) if f.endswith(".m4a")}
     failures = []
     with tempfile.TemporaryDirectory(prefix="klonkel-mixer-") as runtime:
