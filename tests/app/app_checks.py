@@ -8,6 +8,11 @@ APPEARED, DISAPPEARED = b"ContentView appeared!\n", b"ContentView disappeared!\n
 TITLE = (130, 38, 370, 82)  # the title's box in points, clear of the button
 SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tools/sound-server.sh")
 ENGLISH = {"LANG": "en_GB.UTF-8", "LANGUAGE": None, "LC_ALL": None, "LC_MESSAGES": None}
+# Each launch runs on its own unless a check gives it a session bus: on a desktop, a copy that
+# finds another on the session's bus would only bring that one forward. The window's controls are
+# on the right, as by default, whatever the desktop running the checks prefers.
+ALONE = {"DBUS_SESSION_BUS_ADDRESS": "unix:path=/nonexistent/klonkel-no-session-bus",
+         "GSETTINGS_BACKEND": "memory", "XDG_CURRENT_DESKTOP": None}
 failures, case = [], ""
 
 
@@ -70,7 +75,7 @@ class App:
 
     def __init__(self, program, env={}, stdout=None, as_nobody=False, **popen):
         self.out, self.err = tempfile.TemporaryFile(), tempfile.TemporaryFile()
-        env = {k: v for k, v in {**os.environ, "QT_QPA_PLATFORM": "xcb", **ENGLISH, **env}.items() if v}
+        env = {k: v for k, v in {**os.environ, "QT_QPA_PLATFORM": "xcb", **ENGLISH, **ALONE, **env}.items() if v}
         nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if as_nobody else []
         self.proc = subprocess.Popen(nobody + [program], stdout=stdout or self.out, stderr=self.err,
                                      env=env, **popen)
@@ -470,6 +475,9 @@ def wayland(program):
                 app.run("xdotool", "mousemove", x + 20, y + 20, "mousedown", 1, *steps, "mouseup", 1)
                 check(poll(lambda: window_at(screen(runtime, env)) == (x + 120, y + 80), 10, 0.5),
                       f"the window at {origin} did not follow a drag by (120, 80)")
+                # The window's own close control, at its top right.
+                app.run("xdotool", "mousemove", x + 480, y + 20, "sleep", 0.2, "click", 1)
+                check(poll(lambda: app.proc.poll() is not None, 10), "the close control did not close it")
             status, out, err = app.finish(signal.SIGTERM)
             check(status == 0 and err == "" and out.startswith(APPEARED) and out.endswith(DISAPPEARED),
                   f"exit status {status}, output {out[-80:]!r}, stderr {err[-300:]!r}")
