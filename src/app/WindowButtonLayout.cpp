@@ -64,6 +64,15 @@ WindowButtonLayout::WindowButtonLayout(QObject *parent) : QObject(parent)
                         QStringLiteral("button-layout")});
 }
 
+WindowButtonLayout::~WindowButtonLayout()
+{
+    // Ended here, quietly, rather than by QProcess, which warns on standard error about it.
+    if (m_gsettings && m_gsettings->state() != QProcess::NotRunning) {
+        m_gsettings->kill();
+        m_gsettings->waitForFinished(500);
+    }
+}
+
 WindowButtonLayout::Placement WindowButtonLayout::fromGnomeLayout(QString layout)
 {
     layout = layout.trimmed();

@@ -26,6 +26,8 @@ public:
     };
 
     explicit WindowButtonLayout(QObject *parent = nullptr);
+    ~WindowButtonLayout() override;
+    Q_DISABLE_COPY_MOVE(WindowButtonLayout)
 
     bool leading() const { return m_placement.leading; }
     // Whether close is the left one of the two controls.
