@@ -129,9 +129,14 @@ def one_copy(program):
     first.run("xdotool", "mousemove", "--window", first.window, *centre(RIGHT["minimize"]), "click", 1)
     check(poll(lambda: state(first) == "Iconic", 5), "the minimise control did not minimise")
     env = {k: v for k, v in {**os.environ, **ac.ENGLISH, **ac.ALONE, **session}.items() if v}
-    second = subprocess.run([program], env=env, capture_output=True, timeout=20)
-    check(second.returncode == 0 and second.stdout == b"" and second.stderr == b"",
-          f"second launch: status {second.returncode}, stdout {second.stdout[:80]!r}, stderr {second.stderr[-200:]!r}")
+    second = subprocess.Popen([program], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    try:
+        out, err = second.communicate(timeout=10)
+    except subprocess.TimeoutExpired:
+        second.kill()
+        out, err = second.communicate()
+    check(second.returncode == 0 and out == b"" and err == b"",
+          f"second launch: status {second.returncode}, stdout {out[:80]!r}, stderr {err[-200:]!r}")
     check(poll(lambda: state(first) == "Normal" and active(first), 5), "the running window did not come forward")
     windows = first.run("xdotool", "search", "--onlyvisible", "--class", "Klonkel").split()
     check(windows == [first.window], f"windows {windows}")
