@@ -53,8 +53,8 @@ def main():
     check(klonkel, "no application \"Klonkel\" among " + repr([a.name for a in desktop]))
     window = klonkel and find(klonkel, lambda a: a.getRole() in (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW))
     check(window and window.name == "Klonkel", f"its window: {window}")
-    buttons = {b.name: b for b in pyatspi.findAllDescendants(window, lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON)} \
-        if window else {}
+    pushable = lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON  # noqa: E731
+    buttons = {b.name: b for b in pyatspi.findAllDescendants(window, pushable)} if window else {}
     check(set(buttons) == {"Play the next clip", "Close", "Minimise"}, f"push buttons {sorted(buttons)}")
 
     play = buttons.get("Play the next clip")
