@@ -56,7 +56,9 @@ class Program:
     """A program under test, with every line it writes and when the line arrived."""
 
     def __init__(self, argv, env=None, stdin=None):
-        environment = dict(os.environ)
+        # No session bus: on a desktop each copy would find the one before it there and only
+        # bring it forward, and the app would pay for a bus the empty window never talks to.
+        environment = dict(os.environ, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/klonkel-no-session-bus")
         environment.update(env or {})
         self.started = time.monotonic()
         self.proc = subprocess.Popen(argv, stdin=stdin, stdout=subprocess.PIPE,

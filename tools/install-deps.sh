@@ -25,6 +25,8 @@ if [[ "${1:-}" == "--test" ]]; then
     packages+=(build-essential debhelper lintian devscripts)
     # The app as a Wayland client of a private weston.
     packages+=(weston qt6-wayland)
+    # A window manager for the window's own controls; a screen reader's bus and bindings.
+    packages+=(openbox at-spi2-core python3-pyatspi)
     # Static analysis and memcheck (make lint, make memcheck).
     packages+=(clang-tidy cppcheck valgrind)
 fi

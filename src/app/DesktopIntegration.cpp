@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QTranslator>
+#include <QWindow>
 
 #include <memory>
 
@@ -31,6 +32,21 @@ void applyDesktopIdentity()
             QStringLiteral(":/icons/%1x%1/apps/%2.png").arg(size).arg(QLatin1String(desktopId)),
             QSize(size, size));
     QGuiApplication::setWindowIcon(icon);
+}
+
+void bringForward(const QString &activationToken)
+{
+    // Qt's Wayland plugin hands this token to the compositor with the next activation request.
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    for (QWindow *window : QGuiApplication::topLevelWindows()) {
+        if (!window->isVisible())
+            continue;
+        if (window->windowStates() & Qt::WindowMinimized)
+            window->showNormal();
+        window->raise();
+        window->requestActivate();
+    }
 }
 
 } // namespace klonkel

@@ -3,6 +3,7 @@
 #include <QLocale>
 
 class QCoreApplication;
+class QString;
 class QTranslator;
 
 namespace klonkel {
@@ -16,5 +17,9 @@ QTranslator *installTranslation(QCoreApplication &app, const QLocale &locale = Q
 
 // Gives the windows the app's icon and ties them to the desktop entry.
 void applyDesktopIdentity();
+
+// Shows the app's windows again if minimised, raises them and asks for the focus, with the
+// token the desktop gave the launch that asked for it, where there is one.
+void bringForward(const QString &activationToken);
 
 } // namespace klonkel

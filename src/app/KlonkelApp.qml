@@ -3,8 +3,8 @@ import QtQuick.Window
 import Klonkel
 
 // The app's one window: no title bar, sized by the main screen, moved by dragging its
-// background, closed by the window manager, Ctrl+W or Ctrl+Q. Closing it takes the screen off
-// screen, which ends the program.
+// background, closed by its own control, the window manager, Ctrl+W or Ctrl+Q. Closing it takes
+// the screen off screen, which ends the program.
 Window {
     id: window
 
@@ -48,5 +48,22 @@ Window {
 
     ContentView {
         id: contentView
+    }
+
+    WindowButtonLayout {
+        id: buttonLayout
+    }
+
+    // Over the screen's top corner, clear of the title, the button and the ring.
+    WindowControls {
+        objectName: "windowControls"
+        readonly property real margin: 8
+        x: buttonLayout.leading ? margin : window.width - width - margin
+        y: margin
+        closeFirst: buttonLayout.closeFirst
+        // Appears once the desktop's side is known rather than jumping across.
+        visible: buttonLayout.known
+        onCloseRequested: window.close()
+        onMinimiseRequested: window.showMinimized()
     }
 }

@@ -3,6 +3,7 @@
 #include <QWindow>
 
 #include "DesktopIntegration.h"
+#include "SingleInstance.h"
 #include "StandardOutput.h"
 #include "TerminationSignals.h"
 
@@ -18,6 +19,12 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Klonkel"));
     klonkel::applyDesktopIdentity();
     klonkel::installTranslation(app);
+
+    // A copy already running in this session comes forward instead of a second player.
+    SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &app, &klonkel::bringForward);
 
     // Ctrl+C in a terminal or a service manager's stop closes the window as the user would.
     TerminationSignals terminationSignals;

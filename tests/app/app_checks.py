@@ -6,8 +6,15 @@ import glob, json, os, re, select, shutil, signal, struct, subprocess, sys, temp
 
 APPEARED, DISAPPEARED = b"ContentView appeared!\n", b"ContentView disappeared!\n"
 TITLE = (130, 38, 370, 82)  # the title's box in points, clear of the button
+# The window's controls' boxes in points (24 wide, 8 from the edges, 6 apart), on the right.
+CONTROLS = {"minimize": (438, 8, 462, 32), "close": (468, 8, 492, 32)}
 SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tools/sound-server.sh")
 ENGLISH = {"LANG": "en_GB.UTF-8", "LANGUAGE": None, "LC_ALL": None, "LC_MESSAGES": None}
+# Each launch runs on its own unless a check gives it a session bus: on a desktop, a copy that
+# finds another on the session's bus would only bring that one forward. The window's controls are
+# on the right, as by default, whatever the desktop running the checks prefers.
+ALONE = {"DBUS_SESSION_BUS_ADDRESS": "unix:path=/nonexistent/klonkel-no-session-bus",
+         "GSETTINGS_BACKEND": "memory", "XDG_CURRENT_DESKTOP": None}
 failures, case = [], ""
 
 
@@ -79,7 +86,7 @@ class App:
 
     def __init__(self, program, env={}, stdout=None, as_nobody=False, **popen):
         self.out, self.err = tempfile.TemporaryFile(), tempfile.TemporaryFile()
-        env = {k: v for k, v in {**os.environ, "QT_QPA_PLATFORM": "xcb", **ENGLISH, **env}.items() if v}
+        env = {k: v for k, v in {**os.environ, "QT_QPA_PLATFORM": "xcb", **ENGLISH, **ALONE, **env}.items() if v}
         nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if as_nobody else []
         self.proc = subprocess.Popen(nobody + [program], stdout=stdout or self.out, stderr=self.err,
                                      env=env, **popen)
@@ -173,6 +180,47 @@ def steepness(grab, factor):
     steps = sorted((abs(b - a) for row in rows for a, b in zip(row, row[1:])), reverse=True)
     top = steps[: max(1, len(steps) // 50)]
     return sum(top) / len(top) / max(1, *map(max, rows))
+
+
+def edge_sharpness(grab, box, factor):
+    """How sharp a thin glyph in box is: its steepest steps between neighbours across and down (as
+    many as its edges have pixels, which grow with the factor), against its contrast, in green."""
+    w, _, rgb = grab
+    x0, y0, x1, y1 = (round(v * factor) for v in box)
+    rows = [[rgb[3 * (w * y + x) + 1] for x in range(x0, x1)] for y in range(y0, y1)] if rgb else [[0]]
+    steps = sorted((abs(b - a) for lines in (rows, list(zip(*rows))) for line in lines
+                    for a, b in zip(line, line[1:])), reverse=True)
+    top = steps[: round(12 * factor)] or [0]
+    return sum(top) / len(top) / max(1, max(map(max, rows)) - min(map(min, rows)))
+
+
+def enlarged(grab, box, factor):
+    """What box of a factor-1 grab looks like enlarged to factor (bilinear), as a grab of its own
+    in which box lies where it would at that factor."""
+    w, _, rgb = grab
+    x0, y0, x1, y1 = (round(v * factor) for v in box)
+    out = bytearray(3 * x1 * y1)
+    at = lambda x, y, k: rgb[3 * (w * y + x) + k]  # noqa: E731
+    for y in range(y0, y1):
+        fy = (y + 0.5) / factor - 0.5
+        iy, ty = int(fy), fy - int(fy)
+        for x in range(x0, x1):
+            fx = (x + 0.5) / factor - 0.5
+            ix, tx = int(fx), fx - int(fx)
+            for k in range(3):
+                top = at(ix, iy, k) * (1 - tx) + at(ix + 1, iy, k) * tx
+                bottom = at(ix, iy + 1, k) * (1 - tx) + at(ix + 1, iy + 1, k) * tx
+                out[3 * (x1 * y + x) + k] = round(top * (1 - ty) + bottom * ty)
+    return x1, y1, bytes(out)
+
+
+def striking(grab, box, factor=1):
+    """Pixels of the box that stand out from the backdrop at its corner: the control's own."""
+    w, _, rgb = grab
+    x0, y0, x1, y1 = (round(v * factor) for v in box)
+    base = rgb[3 * (w * y0 + x0):][:3]
+    return sum(max(abs(rgb[3 * (w * y + x) + k] - base[k]) for k in range(3)) > 40
+               for y in range(y0, y1) for x in range(x0, x1)) if rgb else 0
 
 
 def check_rim(grab, factor, look):
@@ -296,6 +344,14 @@ def end_to_end(program):
         check(0.75 < ratio < 1.33, f"the title covers {ratio:.2f} of its factor-1 area, scaled")
         sharp, base = steepness(grab, factor), steepness(resting, 1)
         check(sharp > 0.8 * base, f"the title is blurred: steepness {sharp:.2f}, {base:.2f} at factor 1")
+        # The window's controls: in place, drawn at device resolution like the title.
+        for kind, box in CONTROLS.items():
+            ratio = striking(grab, box, factor) / max(1, striking(resting, box)) / factor ** 2
+            check(0.6 < ratio < 1.6, f"the {kind} control covers {ratio:.2f} of its factor-1 area, scaled")
+            sharp = edge_sharpness(grab, box, factor)
+            blurred = edge_sharpness(enlarged(resting, box, factor), box, factor)
+            check(sharp > 1.15 * blurred, f"the {kind} control is blurred: steepness {sharp:.2f}, "
+                  f"{blurred:.2f} for the factor-1 picture enlarged")
 
 
 def playback(program):
@@ -489,6 +545,9 @@ def wayland(program):
                 app.run("xdotool", "mousemove", x + 20, y + 20, "mousedown", 1, *steps, "mouseup", 1)
                 check(poll(lambda: window_at(screen(runtime, env)) == (x + 120, y + 80), 10, 0.5),
                       f"the window at {origin} did not follow a drag by (120, 80)")
+                # The window's own close control, at its top right, where the drag took it.
+                app.run("xdotool", "mousemove", x + 120 + 480, y + 80 + 20, "sleep", 0.2, "click", 1)
+                check(poll(lambda: app.proc.poll() is not None, 10), "the close control did not close it")
             status, out, err = app.finish(signal.SIGTERM)
             check(status == 0 and err == "" and out.startswith(APPEARED) and out.endswith(DISAPPEARED),
                   f"exit status {status}, output {out[-80:]!r}, stderr {err[-300:]!r}")

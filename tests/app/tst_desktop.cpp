@@ -1,4 +1,5 @@
 #include "DesktopIntegration.h"
+#include "WindowButtonLayout.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -14,8 +15,10 @@
 
 #include <memory>
 
+Q_DECLARE_METATYPE(WindowButtonLayout::Placement)
+
 // The app as a desktop citizen, in its one real window: keyboard, screen readers, translation,
-// desktop entry, theme. Playback is a double that plays nothing and counts presses.
+// desktop entry, theme. The soundboard is a double that plays nothing and counts presses.
 class DesktopTest : public QObject
 {
     Q_OBJECT
@@ -52,6 +55,9 @@ private slots:
     {
         qmlRegisterSingletonType(QUrl::fromLocalFile(QStringLiteral(SOUNDBOARD_DOUBLE)), "Klonkel",
                                  1, 1, "Soundboard");
+        // The window's controls on the default side, whatever the desktop running the test says.
+        qputenv("GSETTINGS_BACKEND", "memory");
+        qunsetenv("XDG_CURRENT_DESKTOP");
         engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
         engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Klonkel/app/KlonkelApp.qml")));
         view = qobject_cast<QQuickWindow *>(engine.rootObjects().value(0));
@@ -62,12 +68,28 @@ private slots:
         QVERIFY(button && button->hasActiveFocus());
         presses = std::make_unique<QSignalSpy>(button, SIGNAL(clicked()));
         QTRY_COMPARE_WITH_TIMEOUT(button->scale(), 1.0, 3000);
+        auto *controls = view->findChild<QQuickItem *>(QStringLiteral("windowControls"));
+        QTRY_VERIFY(controls && controls->isVisible());
+    }
+
+    // The accessible name of the item that has the keyboard's focus.
+    QString focusedName()
+    {
+        QAccessibleInterface *node = QAccessible::queryAccessibleInterface(view->activeFocusItem());
+        return node ? node->text(QAccessible::Name) : QString();
     }
 
     void focusRingOnlyForTheKeyboardAndKeysPress()
     {
         QCOMPARE(ringPointsShown(), 0);
-        QTest::keyClick(view, Qt::Key_Tab);
+        // Tab visits the window's controls, left to right, and comes back round to the button.
+        QStringList visited;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(view, Qt::Key_Tab);
+            visited << focusedName();
+        }
+        QCOMPARE(visited, (QStringList{QStringLiteral("Minimise"), QStringLiteral("Close"),
+                                       QStringLiteral("Play the next clip")}));
         QVERIFY(button->hasActiveFocus());
         QCOMPARE(ringPointsShown(), 16);
         const int before = presses->count();
@@ -75,6 +97,9 @@ private slots:
             QTest::keyClick(view, key);
         QCOMPARE(presses->count(), before + 3);
         QTest::keyClick(view, Qt::Key_Backtab);
+        QCOMPARE(focusedName(), QStringLiteral("Close"));
+        QCOMPARE(ringPointsShown(), 0);
+        QTest::keyClick(view, Qt::Key_Tab);
         QCOMPARE(ringPointsShown(), 16);
         QTest::mouseClick(view, Qt::LeftButton, {}, button->mapToScene({80, 75}).toPoint());
         QTRY_COMPARE(ringPointsShown(), 0);
@@ -105,6 +130,41 @@ private slots:
         QCOMPARE(node->text(QAccessible::Name), QStringLiteral("Nächsten Clip abspielen"));
         QCoreApplication::removeTranslator(german);
         engine.retranslate();
+    }
+
+    // The side and order of the window's controls, from what each desktop's settings say.
+    void controlPlacementFollowsTheDesktop_data()
+    {
+        QTest::addColumn<WindowButtonLayout::Placement>("placement");
+        QTest::addColumn<bool>("leading");
+        QTest::addColumn<QString>("order");
+        using L = WindowButtonLayout;
+        const auto row = [](const char *name, L::Placement p, bool leading, const char *order) {
+            QTest::newRow(name) << p << leading << QString::fromLatin1(order);
+        };
+        row("GNOME, default", L::fromGnomeLayout("'appmenu:close'\n"), false, "minimize,close");
+        row("GNOME, all right", L::fromGnomeLayout("'appmenu:minimize,maximize,close'"), false,
+            "minimize,close");
+        row("GNOME, left", L::fromGnomeLayout("'close,minimize,maximize:'"), true,
+            "close,minimize");
+        row("GNOME, close alone on the left", L::fromGnomeLayout("'close:appmenu'"), true,
+            "close,minimize");
+        row("GNOME, minimise first on the left", L::fromGnomeLayout("'minimize,close:'"), true,
+            "minimize,close");
+        row("GNOME, no value", L::fromGnomeLayout(QString()), false, "minimize,close");
+        row("GNOME, no close", L::fromGnomeLayout("'menu:minimize'"), false, "minimize,close");
+        row("KDE, default", L::fromKdeButtons("MS", "HIAX"), false, "minimize,close");
+        row("KDE, left", L::fromKdeButtons("XIA", "HS"), true, "close,minimize");
+        row("KDE, nothing", L::fromKdeButtons("", ""), false, "minimize,close");
+    }
+
+    void controlPlacementFollowsTheDesktop()
+    {
+        QFETCH(WindowButtonLayout::Placement, placement);
+        QFETCH(bool, leading);
+        QFETCH(QString, order);
+        QCOMPARE(placement.leading, leading);
+        QCOMPARE(placement.order.join(QLatin1Char(',')), order);
     }
 
     // Wayland matches the window to its launcher by this id; X11 by the window class.

@@ -14,4 +14,17 @@
         <translation>Nächsten Clip abspielen</translation>
     </message>
 </context>
+<context>
+    <name>WindowControls</name>
+    <message>
+        <location filename="../WindowControls.qml" line="24"/>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <location filename="../WindowControls.qml" line="24"/>
+        <source>Minimise</source>
+        <translation>Minimieren</translation>
+    </message>
+</context>
 </TS>

@@ -1,0 +1,193 @@
+#!/usr/bin/env python3
+"""The window's own controls and the one copy per session, checked from outside under a real
+window manager (openbox) on the session's X server, with app_checks.py's harness:
+    window_checks.py PROGRAM"""
+import os, signal, subprocess, sys, tempfile, time
+
+import app_checks as ac
+from app_checks import APPEARED, DISAPPEARED, App, Sink, check, poll, press, striking
+
+RIGHT = ac.CONTROLS
+LEFT = {"close": (8, 8, 32, 32), "minimize": (38, 8, 62, 32)}
+AWAY = (250, 292)  # the backdrop below the button: no control, nothing that lights up
+
+
+def centre(box, factor=1):
+    return round((box[0] + box[2]) / 2 * factor), round((box[1] + box[3]) / 2 * factor)
+
+
+def changed_box(a, b, threshold=24):
+    """The smallest box (x0, y0, x1, y1) around every pixel that differs between two grabs."""
+    w, h, p = a
+    q, xs, ys = b[2], [], []
+    for y in range(h if len(p) == len(q) == 3 * w * h else 0):
+        row, other = p[3 * w * y: 3 * w * (y + 1)], q[3 * w * y: 3 * w * (y + 1)]
+        if row != other:
+            hits = [x for x in range(w) if max(abs(row[3 * x + k] - other[3 * x + k]) for k in range(3)) > threshold]
+            xs += hits
+            ys += [y] * bool(hits)
+    return (min(xs), min(ys), max(xs) + 1, max(ys) + 1) if xs else None
+
+
+def inside(box, outer, slack):
+    return box is not None and box[0] >= outer[0] - slack and box[1] >= outer[1] - slack \
+        and box[2] <= outer[2] + slack and box[3] <= outer[3] + slack
+
+
+def ring_blue(grab, box):
+    """Pixels of the focus ring's blue (60, 160, 240) around a control."""
+    w, _, rgb = grab
+    x0, y0, x1, y1 = box
+    return sum(abs(rgb[i] - 60) < 40 and abs(rgb[i + 1] - 160) < 40 and abs(rgb[i + 2] - 240) < 40
+               for y in range(max(0, y0 - 4), y1 + 4) for x in range(max(0, x0 - 4), x1 + 4)
+               for i in [3 * (w * y + x)]) if rgb else 0
+
+
+def state(app):
+    """"Normal" or "Iconic", as the window manager last set it."""
+    return next((s for s in ("Normal", "Iconic") if s in app.xprop("WM_STATE")), None)
+
+
+def active(app):
+    return app.run("xdotool", "getactivewindow").strip() == app.window
+
+
+def hover(app, box, factor=1):
+    app.run("xdotool", "mousemove", "--window", app.window, *centre(box, factor))
+    return app.settled()
+
+
+def away(app, factor=1):
+    app.run("xdotool", "mousemove", "--window", app.window, *(round(v * factor) for v in AWAY))
+    return app.settled()
+
+
+def controls(program):
+    ac.case = "controls: quiet at rest, clear under the pointer, nothing else covered"
+    sink = Sink()
+    app = App(program)
+    rest = away(app)
+    for kind, box in RIGHT.items():
+        lit = hover(app, box)
+        changed = changed_box(rest, lit)
+        check(inside(changed, box, 1), f"{kind}: hovering changed {changed}, not just {box}")
+        quiet, clear = striking(rest, box), striking(lit, box)
+        check(0 < quiet and 4 * quiet < clear, f"{kind}: {quiet} pixels stand out at rest, {clear} lit")
+    check(ac.title_pixels(rest, ac.blue) > 300, "the title lost pixels to the controls")
+
+    ac.case = "controls by the keyboard: minimise, restore, play on"
+    away(app)
+    app.run("xdotool", "windowfocus", "--sync", app.window)
+    # Tab goes from the button to the controls, left to right, each showing the focus ring.
+    for key, kind in (("Tab", "minimize"), ("Tab", "close"), ("shift+Tab", "minimize")):
+        app.run("xdotool", "key", key)
+        grab = app.settled()
+        check(ring_blue(grab, RIGHT[kind]) > 20 and not ring_blue(rest, RIGHT[kind]),
+              f"no focus ring on the {kind} control after {key}")
+    app.run("xdotool", "key", "Return")
+    check(poll(lambda: state(app) == "Iconic", 5), f"not minimised: WM_STATE {app.xprop('WM_STATE')}")
+    check(DISAPPEARED not in app.output(), "minimising took the screen away")
+    app.run("xdotool", "windowactivate", "--sync", app.window)
+    check(poll(lambda: state(app) == "Normal", 5), "not restored")
+
+    # The press that is cut off: a clip long enough to be still sounding when the window closes.
+    ac.case = "the close control while a clip sounds"
+    _, resources = ac.layout(program)
+    names = ac.playlist_names(app.output()[len(APPEARED):].split(b"\n")[0] + b"\n", resources)
+    # Found by file size, which follows a clip's length, rather than decoding each in turn.
+    long = next(i for i, n in enumerate(names) if os.path.getsize(f"{resources}/{n.decode()}.m4a") > 8500)
+    if long:
+        app.click(long, 100)
+        app.wait_for(press(long - 1))
+    sink.quiet()
+    mark = sink.mark()
+    app.click()
+    check(sink.onset_after(mark, 0.2) is not None, "no sound after the window came back")
+    app.run("xdotool", "mousemove", "--window", app.window, *centre(RIGHT["close"]), "click", 1)
+    check(poll(lambda: app.proc.poll() is not None, 10), "the close control did not close")
+    status, out, err = app.finish()
+    sink.quiet()
+    heard = ac.loud_seconds(sink.samples(mark), 600)
+    clip = ac.clip_loud_seconds(f"{resources}/{names[long].decode()}.m4a")
+    sink.stop()
+    check(clip > 0.5 and heard < clip - 0.2, f"the clip sounded {heard:.2f} s of {clip:.2f} s after the close control")
+    check(out.endswith(b"".join(map(press, range(long + 1))) + DISAPPEARED), f"output {out[-80:]!r}")
+    check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
+
+
+def one_copy(program):
+    ac.case = "a second launch on the session bus"
+    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    address = bus.stdout.readline().strip()
+    session = {"DBUS_SESSION_BUS_ADDRESS": address}
+    first = App(program, session)
+    first.settled()
+    first.click()
+    first.wait_for(press(0))
+    # Minimised and so inactive: the second launch must bring it back and give it the focus.
+    first.run("xdotool", "mousemove", "--window", first.window, *centre(RIGHT["minimize"]), "click", 1)
+    check(poll(lambda: state(first) == "Iconic", 5), "the minimise control did not minimise")
+    env = {k: v for k, v in {**os.environ, **ac.ENGLISH, **ac.ALONE, **session}.items() if v}
+    second = subprocess.Popen([program], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    try:
+        out, err = second.communicate(timeout=10)
+    except subprocess.TimeoutExpired:
+        second.kill()
+        out, err = second.communicate()
+    check(second.returncode == 0 and out == b"" and err == b"",
+          f"second launch: status {second.returncode}, stdout {out[:80]!r}, stderr {err[-200:]!r}")
+    check(poll(lambda: state(first) == "Normal" and active(first), 5), "the running window did not come forward")
+    windows = first.run("xdotool", "search", "--onlyvisible", "--class", "Klonkel").split()
+    check(windows == [first.window], f"windows {windows}")
+    first.click()
+    first.wait_for(press(1))
+    status, out, err = first.finish()
+    check(status == 0 and err == "" and out.endswith(press(0) + press(1) + DISAPPEARED), f"output {out[-80:]!r}")
+    bus.terminate()
+    bus.wait(5)
+
+    # The second of these takes its controls' side from the desktop's settings: on the left.
+    ac.case = "two launches without a session bus"
+    with tempfile.TemporaryDirectory(prefix="klonkel-gsettings-") as bin:
+        with open(f"{bin}/gsettings", "w") as fake:
+            fake.write("#!/bin/sh\n[ \"$*\" = 'get org.gnome.desktop.wm.preferences button-layout' ]"
+                       " && echo \"'close,minimize:appmenu'\"\n")
+        os.chmod(f"{bin}/gsettings", 0o755)
+        apps = [App(program), App(program, {"PATH": f"{bin}:{os.environ['PATH']}", "XDG_CURRENT_DESKTOP": "GNOME"})]
+        check(all(a.window for a in apps) and apps[0].window != apps[1].window, "not two windows")
+        ac.case = "controls on the left, as the desktop's settings say"
+        left = apps[1]
+        rest = away(left)
+        changed = changed_box(rest, hover(left, LEFT["close"]))
+        check(inside(changed, LEFT["close"], 1), f"hovering the left close control changed {changed}")
+        left.run("xdotool", "click", 1)
+        check(poll(lambda: left.proc.poll() is not None, 10), "the left close control did not close")
+        ac.case = "two launches without a session bus"
+        for app, how in zip(apps, (signal.SIGTERM, None)):
+            status, out, _ = app.finish(how)
+            check(status == 0 and out.startswith(APPEARED) and out.endswith(DISAPPEARED), f"exit status {status}")
+
+
+def main():
+    program = os.path.abspath(sys.argv[1])
+    wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        check(poll(lambda: "window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                                                         capture_output=True, text=True).stdout, 10),
+              "openbox did not start")
+        for group in (controls, one_copy):
+            started = time.monotonic()
+            group(program)
+            print(f"{group.__name__}: {time.monotonic() - started:.1f} s")
+    finally:
+        wm.terminate()
+        wm.wait(10)
+    for failure in ac.failures:
+        print("FAIL:", failure)
+    print("PASS" if not ac.failures else f"{len(ac.failures)} failed:", "window")
+    sys.exit(1 if ac.failures else 0)
+
+
+if __name__ == "__main__":
+    main()
