@@ -22,20 +22,18 @@ run: build
 
 # Every build users and packagers make, each played from outside; warnings are errors here:
 #  1. the normal build (GCC): every test, on a private PulseAudio; then valgrind over decoding
-#     and playback;
+#     and playback, and clang-tidy and cppcheck over its sources;
 #  2. AddressSanitizer and UndefinedBehaviorSanitizer (GCC): every test again, on a private
 #     PipeWire, so both sound servers see the whole suite;
 #  3. ThreadSanitizer (clang): what runs on more than one thread (see `tsan` below);
-#  4. the optimised build (clang, -O3): the end-to-end run, then clang-tidy and cppcheck;
-#  5. 30 seconds of libFuzzer on the clip decoder;
-#  6. the Debian package with the distribution's flags: lintian, and its contents from outside.
+#  4. 30 seconds of libFuzzer (clang) on the clip decoder;
+#  5. the Debian package with the distribution's flags: lintian, and its contents from outside.
 test: test-deps
 	$(MAKE) --no-print-directory check PRESET=default
 	$(MAKE) --no-print-directory memcheck
+	$(MAKE) --no-print-directory lint
 	KLONKEL_SOUND_SERVER=pipewire $(MAKE) --no-print-directory check PRESET=sanitize
 	$(MAKE) --no-print-directory tsan
-	$(MAKE) --no-print-directory check PRESET=release
-	$(MAKE) --no-print-directory lint
 	$(MAKE) --no-print-directory fuzz-smoke
 	$(MAKE) --no-print-directory package-test
 
@@ -45,8 +43,8 @@ check:
 	tools/with-session.sh ctest --preset $(PRESET)
 
 # ThreadSanitizer over the paths where the main thread, the sound server connection's thread and
-# the decoder module's loader meet: the playback table, the press tool's bursts, early press and
-# lost server (press_threads), the unit tests on fakes and the app's end-to-end run. Only the
+# the decoder module's loader meet: the playback table, the decoder loader, the press tool's
+# bursts, early press and lost server (press_threads), and the app's first run. Only the
 # programs those run are built (-O1). Any report fails: the test preset makes TSan exit with
 # status 66, and every check wants an empty stderr.
 tsan: test-deps
@@ -72,13 +70,12 @@ package-test: package
 	tools/with-session.sh tests/app/run_installed_copies.sh build \
 		build-package/klonkel_*_$$(dpkg --print-architecture).deb
 
-# clang-tidy and cppcheck over src/ and bench/; reads the optimised clang build's compile commands
-# and needs its generated headers, so it builds that tree first (`make check PRESET=release`
-# then reuses it).
+# clang-tidy and cppcheck over src/ and bench/; reads the normal build's compile commands and
+# needs its generated headers, so it builds that tree first (after `make check` it is up to date).
 lint: test-deps
-	cmake --preset release
-	cmake --build --preset release
-	tools/lint.sh build-release
+	cmake --preset default
+	cmake --build --preset default
+	tools/lint.sh build
 
 # The decoding and playback path under valgrind: only the two programs it runs are built.
 memcheck: test-deps

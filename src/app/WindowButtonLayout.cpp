@@ -5,10 +5,16 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 const QString closeName = QStringLiteral("close");
 const QString minimizeName = QStringLiteral("minimize");
+// Desktops (as XDG_CURRENT_DESKTOP names them) whose window buttons follow GNOME's setting.
+constexpr std::array gnomeFamily{QLatin1String("GNOME"), QLatin1String("Unity"),
+                                 QLatin1String("Budgie"), QLatin1String("Pantheon")};
 
 // The two controls in the order one side lists them; one it lacks goes beside the other, away
 // from the window's edge.
@@ -31,7 +37,8 @@ WindowButtonLayout::Placement placeOnSide(bool leading, const QStringList &side)
 
 WindowButtonLayout::WindowButtonLayout(QObject *parent) : QObject(parent)
 {
-    if (qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(QLatin1String("KDE"))) {
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    if (desktop.contains(QLatin1String("KDE"))) {
         const QSettings kwin(
             QStandardPaths::locate(QStandardPaths::GenericConfigLocation, QStringLiteral("kwinrc")),
             QSettings::IniFormat);
@@ -41,6 +48,16 @@ WindowButtonLayout::WindowButtonLayout(QObject *parent) : QObject(parent)
             kwin.value(QStringLiteral("org.kde.kdecoration2/ButtonsOnRight"),
                        QStringLiteral("HIAX"))
                 .toString()));
+        return;
+    }
+    // Only desktops that follow GNOME's window-button setting are asked for it: elsewhere the
+    // answer means nothing, and starting a process costs every start-up processor time.
+    const bool followsGnome =
+        std::any_of(gnomeFamily.begin(), gnomeFamily.end(), [&](QLatin1String name) {
+            return desktop.contains(name, Qt::CaseInsensitive);
+        });
+    if (!followsGnome) {
+        settle({});
         return;
     }
     // Read in the background: start-up does not wait for it, and a desktop without GNOME's
