@@ -564,6 +564,14 @@ def wayland(program):
             weston.wait(10)
 
 
+def report(*what):
+    """Says every failure, then PASS or how many failed, and ends with the matching status."""
+    for failure in failures:
+        print("FAIL:", failure)
+    print("PASS" if not failures else f"{len(failures)} failed:", *what)
+    sys.exit(1 if failures else 0)
+
+
 def main():
     program, groups = os.path.abspath(sys.argv[1]), sys.argv[2:]
     every = {"end-to-end": end_to_end, "playback": playback, "robustness": robustness, "wayland": wayland}
@@ -571,10 +579,7 @@ def main():
     groups_run = {**every, "first-run": first_run}
     for group in groups or every:
         groups_run[group](program)
-    for failure in failures:
-        print("FAIL:", failure)
-    print("PASS" if not failures else f"{len(failures)} failed:", *(groups or ["all"]))
-    sys.exit(1 if failures else 0)
+    report(*(groups or ["all"]))
 
 
 if __name__ == "__main__":

@@ -83,10 +83,7 @@ def main():
     for process in processes:
         process.terminate()
         process.wait(10)
-    for failure in ac.failures:
-        print("FAIL:", failure)
-    print("PASS" if not ac.failures else f"{len(ac.failures)} failed:", "screen reader")
-    sys.exit(1 if ac.failures else 0)
+    ac.report("screen reader")
 
 
 if __name__ == "__main__":

@@ -183,10 +183,7 @@ def main():
     finally:
         wm.terminate()
         wm.wait(10)
-    for failure in ac.failures:
-        print("FAIL:", failure)
-    print("PASS" if not ac.failures else f"{len(ac.failures)} failed:", "window")
-    sys.exit(1 if ac.failures else 0)
+    ac.report("window")
 
 
 if __name__ == "__main__":
