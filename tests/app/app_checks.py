@@ -81,6 +81,44 @@ class Sink:
         self.parec.wait(5)
 
 
+class PrivateSoundServer:
+    """A server of the session's kind (tools/sound-server.sh) in its own runtime folder and process
+    group, so it can be killed and started again; ready once its null sink is the default."""
+
+    def __init__(self, runtime):
+        self.runtime = runtime
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
+        self.env.pop("PULSE_SERVER", None)
+        self.daemon = None
+
+    def start(self, tries=2):
+        """A server that does not come up is the harness's trouble, not the program's: it is said
+        on stderr and started once more; only a second failure fails the case."""
+        self.daemon = subprocess.Popen([SERVER], env=self.env, start_new_session=True)
+        ready = poll(lambda: "klonkel_null" in subprocess.run(["pactl", "info"], env=self.env, capture_output=True,
+                                                              text=True).stdout, 20)
+        if not ready:
+            print(f"{case}: the sound server did not come up (status {self.daemon.poll()}): {self.log()}",
+                  file=sys.stderr)
+            self.kill()
+            if tries > 1:
+                return self.start(tries - 1)
+        return check(ready, "the sound server did not come up twice")
+
+    def log(self):
+        """The last lines the server logged: why it did not come up."""
+        for name in ("pulse.log", "pipewire-pulse.log", "pipewire.log"):
+            try:
+                return open(f"{self.runtime}/{name}", errors="replace").read()[-1500:]
+            except OSError:
+                pass
+        return "(no log)"
+
+    def kill(self):
+        os.killpg(self.daemon.pid, signal.SIGKILL)
+        self.daemon.wait()
+
+
 class App:
     """One launch of the program, its output kept in files, its window found by process id."""
 
@@ -399,13 +437,10 @@ def playback(program):
         app.settled()
         app.click()
         presses = 1
-        env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
+        server = PrivateSoundServer(runtime)
         for when in ("came", "came back"):
-            # A server of the session's kind (tools/sound-server.sh), in a process group of its own.
-            daemon = subprocess.Popen([SERVER], env=env, start_new_session=True)
-            poll(lambda: "klonkel_null" in subprocess.run(["pactl", "info"], env=env, capture_output=True,
-                                                          text=True).stdout, 15)
-            sink = Sink(env)
+            server.start()
+            sink = Sink(server.env)
             # The next clip was read ahead, and on the way back also handed to the server that
             # died: the very first press must still sound, from the clip's start.
             mark, presses = sink.now(), presses + 1
@@ -421,8 +456,7 @@ def playback(program):
                 heard, clip = loud_seconds(sink.samples(mark), 600), clip_loud_seconds(f"{resources}/{name}.m4a")
                 check(heard > clip - 0.03, f"{name} lasted {heard:.3f} s at the sink, {clip:.3f} s in its file")
             sink.stop()
-            os.killpg(daemon.pid, signal.SIGKILL)
-            daemon.wait()
+            server.kill()
         status, out, _ = app.finish()
         check(out.count(b"button Tapped\n") == presses and b"error" not in out, f"output {out[-80:]!r}")
         check(status == 0, f"exit status {status}")

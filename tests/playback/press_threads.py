@@ -8,7 +8,6 @@ tools/with-session.sh:
 """
 import glob
 import os
-import signal
 import subprocess
 import sys
 import tempfile
@@ -111,17 +110,14 @@ def bursts_across_a_rewind(program, resources):
 def server_late_killed_and_back(program, resources):
     checks.case = "sound server late, killed during a clip, back"
     with tempfile.TemporaryDirectory(prefix="klonkel-press-") as runtime:
-        env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
-        env.pop("PULSE_SERVER", None)
-        tool = PressTool(program, resources, env)
+        server = checks.PrivateSoundServer(runtime)
+        tool = PressTool(program, resources, server.env)
         tool.press()  # no server yet: silent, and no error
         tool.wait_for(press(0))
         presses = 1
         for when in ("came", "came back"):
-            daemon = subprocess.Popen([checks.SERVER], env=env, start_new_session=True)
-            poll(lambda: "klonkel_null" in subprocess.run(["pactl", "info"], env=env, capture_output=True,
-                                                          text=True).stdout, 15)
-            sink = Sink(env)
+            server.start()
+            sink = Sink(server.env)
             mark = sink.mark()
             tool.press()
             presses += 1
@@ -129,8 +125,7 @@ def server_late_killed_and_back(program, resources):
             sink.stop()
             # Killed as soon as the clip is heard, so during it; the next presses find it gone,
             # the one after that its successor.
-            os.killpg(daemon.pid, signal.SIGKILL)
-            daemon.wait()
+            server.kill()
             if when == "came":
                 tool.press(2, 0.05)
                 presses += 2
