@@ -3,7 +3,8 @@
 PRESET ?= default
 BUILD_DIR = $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 
-.PHONY: deps test-deps build run test check tsan fuzz-smoke package package-test lint memcheck bench bench-fuzz clean
+.PHONY: deps test-deps build run test check check-build check-run tsan fuzz-smoke package package-test \
+	package-run lint memcheck memcheck-run bench bench-fuzz clean
 
 deps:
 	tools/install-deps.sh
@@ -28,18 +29,18 @@ run: build
 #  3. ThreadSanitizer (clang): what runs on more than one thread (see `tsan` below);
 #  4. 30 seconds of libFuzzer (clang) on the clip decoder;
 #  5. the Debian package with the distribution's flags: lintian, and its contents from outside.
+# tools/check-all.sh runs them in that order and makes the later builds while earlier tests run.
 test: test-deps
-	$(MAKE) --no-print-directory check PRESET=default
-	$(MAKE) --no-print-directory memcheck
-	$(MAKE) --no-print-directory lint
-	KLONKEL_SOUND_SERVER=pipewire $(MAKE) --no-print-directory check PRESET=sanitize
-	$(MAKE) --no-print-directory tsan
-	$(MAKE) --no-print-directory fuzz-smoke
-	$(MAKE) --no-print-directory package-test
+	tools/check-all.sh
 
-check:
+# Each pass is a build and a run, so that a build can go on while another pass's tests run.
+check: check-build check-run
+
+check-build:
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET)
+
+check-run:
 	tools/with-session.sh ctest --preset $(PRESET)
 
 # ThreadSanitizer over the paths where the main thread, the sound server connection's thread and
@@ -48,14 +49,10 @@ check:
 # programs those run are built (-O1). Any report fails: the test preset makes TSan exit with
 # status 66, and every check wants an empty stderr.
 tsan: test-deps
-	cmake --preset tsan
-	cmake --build --preset tsan
-	tools/with-session.sh ctest --preset tsan
+	$(MAKE) --no-print-directory check PRESET=tsan
 
 fuzz-smoke:
-	cmake --preset fuzz
-	cmake --build --preset fuzz
-	ctest --preset fuzz
+	$(MAKE) --no-print-directory check PRESET=fuzz
 
 # The Debian package, built with the distribution's flags in a temporary copy of the tree.
 package: test-deps
@@ -63,7 +60,9 @@ package: test-deps
 
 # The package checked by lintian, its contents unpacked into an empty root and compared with a plain
 # install of the default build, then the unpacked program tested from outside.
-package-test: package
+package-test: package package-run
+
+package-run:
 	cmake --preset default
 	cmake --build --preset default --target klonkel klonkel-clip-decoder klonkel_packaging_documents
 	lintian --pedantic --info --fail-on error,warning,info,pedantic build-package/klonkel_*.changes
@@ -73,14 +72,16 @@ package-test: package
 # clang-tidy and cppcheck over src/ and bench/; reads the normal build's compile commands and
 # needs its generated headers, so it builds that tree first (after `make check` it is up to date).
 lint: test-deps
-	cmake --preset default
-	cmake --build --preset default
+	$(MAKE) --no-print-directory check-build PRESET=default
 	tools/lint.sh build
 
 # The decoding and playback path under valgrind: only the two programs it runs are built.
 memcheck: test-deps
 	cmake --preset default
 	cmake --build --preset default --target klonkel-decode-bench klonkel-press
+	$(MAKE) --no-print-directory memcheck-run
+
+memcheck-run:
 	tools/with-session.sh tools/memcheck.sh build
 
 bench: test-deps
