@@ -47,8 +47,9 @@ int getentropy(void *, size_t)
     return -1;
 }
 
-#define KLONKEL_OPEN(name)                                                                         \
-    int name(const char *path, int flags, ...)                                                     \
+// Every kind of open: the same parameters but for a leading folder, which openat takes.
+#define KLONKEL_OPEN(name, leadingParameter, leadingArgument)                                      \
+    int name(leadingParameter const char *path, int flags, ...)                                    \
     {                                                                                              \
         va_list arguments;                                                                         \
         va_start(arguments, flags);                                                                \
@@ -58,26 +59,13 @@ int getentropy(void *, size_t)
             errno = EACCES;                                                                        \
             return -1;                                                                             \
         }                                                                                          \
-        static const auto real = next<int (*)(const char *, int, ...)>(#name);                     \
-        return real(path, flags, mode);                                                            \
+        static const auto real = next<int (*)(leadingParameter const char *, int, ...)>(#name);    \
+        return real(leadingArgument path, flags, mode);                                            \
     }
-KLONKEL_OPEN(open)
-KLONKEL_OPEN(open64)
-
-#define KLONKEL_OPENAT(name)                                                                       \
-    int name(int folder, const char *path, int flags, ...)                                         \
-    {                                                                                              \
-        va_list arguments;                                                                         \
-        va_start(arguments, flags);                                                                \
-        const mode_t mode = modeOf(flags, arguments);                                              \
-        va_end(arguments);                                                                         \
-        if (refused(path)) {                                                                       \
-            errno = EACCES;                                                                        \
-            return -1;                                                                             \
-        }                                                                                          \
-        static const auto real = next<int (*)(int, const char *, int, ...)>(#name);                \
-        return real(folder, path, flags, mode);                                                    \
-    }
-KLONKEL_OPENAT(openat)
-KLONKEL_OPENAT(openat64)
+#define KLONKEL_FOLDER_PARAMETER int folder,
+#define KLONKEL_FOLDER_ARGUMENT folder,
+KLONKEL_OPEN(open, , )
+KLONKEL_OPEN(open64, , )
+KLONKEL_OPEN(openat, KLONKEL_FOLDER_PARAMETER, KLONKEL_FOLDER_ARGUMENT)
+KLONKEL_OPEN(openat64, KLONKEL_FOLDER_PARAMETER, KLONKEL_FOLDER_ARGUMENT)
 }
