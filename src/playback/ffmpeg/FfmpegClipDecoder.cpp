@@ -3,10 +3,12 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstddef>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 }
 
 #include <sys/stat.h>
@@ -21,6 +23,9 @@ constexpr int maxBadPacketsInARow = 32;
 // The highest rate in use (768 kHz). A damaged header can claim billions of hertz, and the
 // resampler's filter for such a rate takes seconds and hundreds of megabytes to build.
 constexpr int maxSampleRate = 768000;
+
+// The largest single block FFmpeg may allocate in this process (its own default is 2 GB).
+constexpr std::size_t maxAllocationBytes = 64 << 20;
 
 bool plausibleRate(int rate)
 {
@@ -38,12 +43,16 @@ std::string describe(int error)
 
 ClipDecoder::Opened FfmpegClipDecoder::open(const QString &path, const PcmFormat &format)
 {
-    // FFmpeg's own diagnostics would leak a failing file's details onto standard error.
-    static const bool silenced = [] {
+    static const bool configured = [] {
+        // FFmpeg's own diagnostics would leak a failing file's details onto standard error.
         av_log_set_level(AV_LOG_QUIET);
+        // A file of two kilobytes whose sample tables claim a hundred million samples had the
+        // demuxer build an index of 2 GB over nine seconds before giving up. A clip's largest
+        // block (an hour's index) needs a few megabytes; such a file now fails at once.
+        av_max_alloc(maxAllocationBytes);
         return true;
     }();
-    Q_UNUSED(silenced);
+    Q_UNUSED(configured);
 
     const QByteArray localPath = QFile::encodeName(path);
     // Only regular files: a folder fails late and a FIFO would block the press forever.
