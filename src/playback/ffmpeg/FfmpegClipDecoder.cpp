@@ -25,7 +25,7 @@ constexpr int maxBadPacketsInARow = 32;
 constexpr int maxSampleRate = 768000;
 
 // The largest single block FFmpeg may allocate in this process (its own default is 2 GB).
-constexpr std::size_t maxAllocationBytes = 64 << 20;
+constexpr std::size_t maxAllocationBytes = 16 << 20;
 
 bool plausibleRate(int rate)
 {
@@ -48,7 +48,7 @@ ClipDecoder::Opened FfmpegClipDecoder::open(const QString &path, const PcmFormat
         av_log_set_level(AV_LOG_QUIET);
         // A file of two kilobytes whose sample tables claim a hundred million samples had the
         // demuxer build an index of 2 GB over nine seconds before giving up. A clip's largest
-        // block (an hour's index) needs a few megabytes; such a file now fails at once.
+        // block, its index, takes about 4 MB for an hour of AAC; such a file now fails at once.
         av_max_alloc(maxAllocationBytes);
         return true;
     }();
