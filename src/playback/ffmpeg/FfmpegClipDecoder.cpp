@@ -24,8 +24,11 @@ constexpr int maxBadPacketsInARow = 32;
 // resampler's filter for such a rate takes seconds and hundreds of megabytes to build.
 constexpr int maxSampleRate = 768000;
 
-// The largest single block FFmpeg may allocate in this process (its own default is 2 GB).
-constexpr std::size_t maxAllocationBytes = 16 << 20;
+// The largest single block FFmpeg may allocate in this process (its own default is 2 GB). A
+// clip's largest block is its index, 24 bytes a frame: 2 MiB holds about 22 minutes of AAC (a
+// longer file plays its first 22 minutes), where the catalogue's clips last seconds. It also
+// bounds the work a damaged clip can cause while the next clip is read ahead.
+constexpr std::size_t maxAllocationBytes = 2 << 20;
 
 bool plausibleRate(int rate)
 {
@@ -47,8 +50,7 @@ ClipDecoder::Opened FfmpegClipDecoder::open(const QString &path, const PcmFormat
         // FFmpeg's own diagnostics would leak a failing file's details onto standard error.
         av_log_set_level(AV_LOG_QUIET);
         // A file of two kilobytes whose sample tables claim a hundred million samples had the
-        // demuxer build an index of 2 GB over nine seconds before giving up. A clip's largest
-        // block, its index, takes about 4 MB for an hour of AAC; such a file now fails at once.
+        // demuxer build an index of 2 GB over nine seconds before giving up; it now fails at once.
         av_max_alloc(maxAllocationBytes);
         return true;
     }();
