@@ -9,14 +9,13 @@ for PipeWire) the press tool plays one clip; the client's and the stream's prope
 """
 import json
 import os
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../app"))
-from app_checks import SERVER, poll  # noqa: E402
+from app_checks import PrivateSoundServer, poll  # noqa: E402
 CLIENT = {"application.name": "Klonkel", "application.id": "org.klonkel.Klonkel",
           "application.icon_name": "org.klonkel.Klonkel"}
 
@@ -112,14 +111,11 @@ def main():
     names = {f[:-4] for f in os.listdir(resources) if f.endswith(".m4a")}
     failures = []
     with tempfile.TemporaryDirectory(prefix="klonkel-mixer-") as runtime:
-        env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
-        env.pop("PULSE_SERVER", None)
-        server = subprocess.Popen([SERVER], env=env, start_new_session=True)
+        server = PrivateSoundServer(runtime)
+        env = server.env
+        if not server.start():
+            failures.append("the sound server did not come up")
         try:
-            for _ in range(100):
-                if "klonkel_null" in str((pactl(env, "info") or {}).get("default_sink_name")):
-                    break
-                time.sleep(0.1)
 
             def first(index):
                 s = stream(env, index)
@@ -163,8 +159,7 @@ def main():
             run_once(env, tool, resources, names, failures, second)
             burst(env, tool, resources, failures)
         finally:
-            os.killpg(server.pid, signal.SIGTERM)
-            server.wait()
+            server.kill()
     for failure in failures:
         print("FAIL:", failure)
     print("mixer identity and restored volume:", "failed" if failures else "passed")
