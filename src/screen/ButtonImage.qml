@@ -23,22 +23,6 @@ Item {
         smooth: true
     }
 
-    HueRotation {
-        id: huedPicture
-        anchors.fill: parent
-        // Drawn only through its shadow, which shows it on top of itself.
-        opacity: 0
-        source: picture
-        angleDegrees: hueAnimation.value
-
-        RepeatingReversingAnimation {
-            id: hueAnimation
-            objectName: "hueAnimation"
-            durationMs: buttonImage.hueSweepDurationMs
-            target: buttonImage.hueAngleTarget
-        }
-    }
-
     // A missing picture leaves the bare button face rather than an empty texture.
     SoftShadow {
         anchors.fill: parent
@@ -48,6 +32,21 @@ Item {
         blurRadius: 20
         offsetX: 5
         offsetY: 5
+    }
+
+    HueRotation {
+        id: huedPicture
+        anchors.fill: parent
+        visible: picture.status === Image.Ready
+        source: picture
+        angleDegrees: hueAnimation.value
+
+        RepeatingReversingAnimation {
+            id: hueAnimation
+            objectName: "hueAnimation"
+            durationMs: buttonImage.hueSweepDurationMs
+            target: buttonImage.hueAngleTarget
+        }
     }
 
     ViewLifecycle {

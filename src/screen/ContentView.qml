@@ -137,11 +137,18 @@ Item {
             implicitWidth: titleText.implicitWidth
             implicitHeight: titleText.implicitHeight
 
+            SoftShadow {
+                anchors.fill: titleText
+                source: titleText
+                color: ColourPalette.nearBlack
+                blurRadius: 20
+                offsetX: 5
+                offsetY: 5
+            }
+
             Text {
                 id: titleText
                 objectName: "titleText"
-                // Drawn only through its shadow, which shows it on top of itself.
-                opacity: 0
                 text: qsTr("Pellmor Soundboard")
                 font.pixelSize: 25
                 font.weight: Font.Normal
@@ -156,14 +163,6 @@ Item {
                 }
             }
 
-            SoftShadow {
-                anchors.fill: titleText
-                source: titleText
-                color: ColourPalette.nearBlack
-                blurRadius: 20
-                offsetX: 5
-                offsetY: 5
-            }
         }
 
         ColourFullButtonStyle {

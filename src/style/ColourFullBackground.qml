@@ -47,80 +47,82 @@ Item {
     // the picture gets room around the shape for the outer rim and both shadows, or they are cut off.
     readonly property real paintMargin: rimWidth / 2 + 20 + 4 * shadowBlurRadius
 
-    Item {
-        id: shapeWithRim
-        anchors.fill: parent
-        anchors.margins: -background.paintMargin
-        // Drawn only through the shadows, which show it on top of themselves.
-        opacity: 0
-
-        // Grown by half the rim on every side: the shape's layer clips to its bounds, and where
-        // the outline touches the frame the rim's outer half would be cut off.
-        AntialiasedShape {
-            id: shape
-            readonly property real halfRim: background.rimWidth / 2
-            x: background.paintMargin - halfRim
-            y: background.paintMargin - halfRim
-            width: background.width + background.rimWidth
-            height: background.height + background.rimWidth
-
-            Shapes.ShapePath {
-                strokeColor: "transparent"
-                fillGradient: LinearGradientFill {
-                    frameX: shape.halfRim
-                    frameY: shape.halfRim
-                    frameWidth: background.width
-                    frameHeight: background.height
-                    startColor: background.look.fillStart
-                    endColor: background.look.fillEnd
-                }
-                PathSvg {
-                    path: background.outline.svgPath(shape.halfRim, shape.halfRim, background.width,
-                                                     background.height)
-                }
-            }
-
-            // The rim is centred on the outline; a gradient stroke is drawn as the band between
-            // the outline grown and shrunk by half the rim width.
-            Shapes.ShapePath {
-                strokeColor: "transparent"
-                fillRule: Shapes.ShapePath.OddEvenFill
-                fillGradient: LinearGradientFill {
-                    frameX: shape.halfRim
-                    frameY: shape.halfRim
-                    frameWidth: background.width
-                    frameHeight: background.height
-                    startColor: background.look.rimStart
-                    endColor: background.look.rimEnd
-                }
-                PathSvg {
-                    path: background.outline.svgPath(0, 0, shape.width, shape.height)
-                          + " " + background.outline.svgPath(background.rimWidth,
-                                                             background.rimWidth,
-                                                             background.width - background.rimWidth,
-                                                             background.height - background.rimWidth)
-                }
-            }
-        }
-    }
-
+    // The second shadow is cast by the first one together with the shape.
     SoftShadow {
-        id: firstShadow
-        anchors.fill: shapeWithRim
-        source: shapeWithRim
-        opacity: 0
-        color: ColourPalette.slateGrey
-        blurRadius: background.shadowBlurRadius
-        offsetX: background.look.firstShadowOffset.x
-        offsetY: background.look.firstShadowOffset.y
-    }
-
-    SoftShadow {
-        anchors.fill: shapeWithRim
-        source: firstShadow
+        anchors.fill: castingSecondShadow
+        source: castingSecondShadow
         color: ColourPalette.nearBlack
         blurRadius: background.shadowBlurRadius
         offsetX: background.look.secondShadowOffset.x
         offsetY: background.look.secondShadowOffset.y
+    }
+
+    Item {
+        id: castingSecondShadow
+        anchors.fill: parent
+        anchors.margins: -background.paintMargin
+
+        SoftShadow {
+            anchors.fill: shapeWithRim
+            source: shapeWithRim
+            color: ColourPalette.slateGrey
+            blurRadius: background.shadowBlurRadius
+            offsetX: background.look.firstShadowOffset.x
+            offsetY: background.look.firstShadowOffset.y
+        }
+
+        Item {
+            id: shapeWithRim
+            anchors.fill: parent
+
+            // Grown by half the rim on every side: the shape's layer clips to its bounds, and where
+            // the outline touches the frame the rim's outer half would be cut off.
+            AntialiasedShape {
+                id: shape
+                readonly property real halfRim: background.rimWidth / 2
+                x: background.paintMargin - halfRim
+                y: background.paintMargin - halfRim
+                width: background.width + background.rimWidth
+                height: background.height + background.rimWidth
+
+                Shapes.ShapePath {
+                    strokeColor: "transparent"
+                    fillGradient: LinearGradientFill {
+                        frameX: shape.halfRim
+                        frameY: shape.halfRim
+                        frameWidth: background.width
+                        frameHeight: background.height
+                        startColor: background.look.fillStart
+                        endColor: background.look.fillEnd
+                    }
+                    PathSvg {
+                        path: background.outline.svgPath(shape.halfRim, shape.halfRim, background.width,
+                                                         background.height)
+                    }
+                }
+
+                // The rim is centred on the outline; a gradient stroke is drawn as the band between
+                // the outline grown and shrunk by half the rim width.
+                Shapes.ShapePath {
+                    strokeColor: "transparent"
+                    fillRule: Shapes.ShapePath.OddEvenFill
+                    fillGradient: LinearGradientFill {
+                        frameX: shape.halfRim
+                        frameY: shape.halfRim
+                        frameWidth: background.width
+                        frameHeight: background.height
+                        startColor: background.look.rimStart
+                        endColor: background.look.rimEnd
+                    }
+                    PathSvg {
+                        path: background.outline.svgPath(0, 0, shape.width, shape.height)
+                              + " " + background.outline.svgPath(background.rimWidth,
+                                                                 background.rimWidth,
+                                                                 background.width - background.rimWidth,
+                                                                 background.height - background.rimWidth)
+                    }
+                }
+            }
+        }
     }
 }

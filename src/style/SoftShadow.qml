@@ -1,8 +1,10 @@
 import QtQuick
 import QtQuick.Window
 
-// Draws `source` over a blurred, offset silhouette of itself in one colour: a Gaussian of
-// deviation (blurRadius + 1) / 3.3333 that reaches blurRadius on each side.
+// Draws a blurred, offset silhouette of `source` in one colour: a Gaussian of deviation
+// (blurRadius + 1) / 3.3333 that reaches blurRadius on each side. It goes beneath its source
+// (declared before it among siblings), which draws itself as usual: a copy of the source on top
+// would cost every frame that draws it, the first above all, another full-size offscreen pass.
 //
 // The blur runs on a reduced copy of the silhouette, two passes of one direction each, and the
 // result is scaled back up: a blur this wide holds no detail that the dropped pixels could
@@ -95,11 +97,5 @@ Item {
         layer.enabled: true
         layer.smooth: true
         layer.textureSize: softShadow.reducedSize // qmllint disable
-    }
-
-    ShaderEffectSource {
-        width: softShadow.source ? softShadow.source.width : 0
-        height: softShadow.source ? softShadow.source.height : 0
-        sourceItem: softShadow.source
     }
 }

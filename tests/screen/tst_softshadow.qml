@@ -25,19 +25,18 @@ TestCase {
                 anchors.fill: parent
                 color: "white"
             }
+            SoftShadow {
+                id: shadow
+                anchors.fill: square
+                source: square
+                color: "black"
+            }
             Rectangle {
                 id: square
                 x: testCase.squareLeft
                 y: testCase.squareTop
                 width: testCase.side
                 height: testCase.side
-                color: "black"
-                opacity: 0 // shown by the shadow, on top of itself
-            }
-            SoftShadow {
-                id: shadow
-                anchors.fill: square
-                source: square
                 color: "black"
             }
         }
