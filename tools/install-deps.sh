@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config make
     qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools
     qt6-shadertools-dev spirv-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-    qml6-module-qtqml qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-shapes
+    qml6-module-qtqml qml6-module-qtquick qml6-module-qtquick-window
     qml6-module-qtquick-templates
     qml6-module-qtqml-workerscript qt6-qpa-plugins libqt6opengl6-dev
     libgl1-mesa-dri fonts-dejavu-core

@@ -4,8 +4,8 @@ import QtQuick.Templates as T
 import Klonkel
 
 // One of the window's own controls: a glyph, faint at rest so that it does not compete with the
-// screen, on a disc that shows under the pointer or the keyboard's focus. Drawn from rectangles,
-// which the scene graph draws at the device's resolution, so it stays sharp at any scale.
+// screen, on a disc that shows under the pointer or the keyboard's focus. The glyph's strokes are
+// surfaces that smooth their own edges at the device's resolution, so it stays sharp at any scale.
 T.AbstractButton {
     id: control
 
@@ -56,14 +56,17 @@ T.AbstractButton {
 
         Repeater {
             model: control.closes ? [45, -45] : [0]
-            Rectangle {
+            OutlineSurface {
                 required property real modelData
+                // A pixel around the stroke holds its smoothed edges.
+                readonly property real edge: 1
                 anchors.centerIn: parent
-                width: control.glyphLength * (control.closes ? Math.SQRT2 : 1)
-                height: control.glyphLineWidth
+                width: control.glyphLength * (control.closes ? Math.SQRT2 : 1) + 2 * edge
+                height: control.glyphLineWidth + 2 * edge
+                outlineFrame: Qt.rect(edge, edge, width - 2 * edge, height - 2 * edge)
                 rotation: modelData
-                antialiasing: true
-                color: "white"
+                fillStart: "white"
+                fillEnd: "white"
             }
         }
     }

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Shapes as Shapes
 import Klonkel
 
 // The main screen: a backdrop, a ring that springs open and shut behind everything else, and a
@@ -61,26 +60,11 @@ Item {
         durationMs: 350
     }
 
-    Shapes.Shape {
+    OutlineSurface {
         id: backdrop
         anchors.fill: parent
-
-        Shapes.ShapePath {
-            strokeColor: "transparent"
-            fillGradient: LinearGradientFill {
-                frameWidth: backdrop.width
-                frameHeight: backdrop.height
-                startColor: Qt.alpha(ColourPalette.slateGrey, contentView.backdropOpacity)
-                endColor: Qt.alpha(ColourPalette.nearBlack, contentView.backdropOpacity)
-            }
-            PathSvg {
-                path: backdropOutline.svgPath(0, 0, backdrop.width, backdrop.height)
-            }
-        }
-
-        RectangleOutline {
-            id: backdropOutline
-        }
+        fillStart: Qt.alpha(ColourPalette.slateGrey, contentView.backdropOpacity)
+        fillEnd: Qt.alpha(ColourPalette.nearBlack, contentView.backdropOpacity)
     }
 
     Column {
@@ -152,6 +136,9 @@ Item {
                 text: qsTr("Pellmor Soundboard")
                 font.pixelSize: 25
                 font.weight: Font.Normal
+                // The desktop's own hinted glyphs: crisp at this size, and one pipeline fewer for
+                // a software renderer to build before the first frame than scalable text needs.
+                renderType: Text.NativeRendering
                 color: contentView.color
 
                 Behavior on color {

@@ -1,11 +1,12 @@
 import QtQuick
+import Klonkel
 
-// The border of a capsule (a rectangle with fully rounded ends) stroked inside its frame:
+// The border of a capsule (a rectangle with fully rounded ends) stroked inside its frame: the
+// capsule is inset by half the line width and that outline is stroked with the full width, so
 // `lineWidth` grows inward from the edge, and half the frame's shorter side fills it solid.
 //
-// A rounded rectangle's border is exactly that stroke, and Qt Quick draws it with smooth edges by
-// itself. A shape would need a supersampled layer, and a layer whose content moves, as this
-// springs on every press, costs a second frame per animation step.
+// One shader draws it with smooth edges and takes each new width as a uniform: the ring springs
+// on every press, and neither a path nor a layer has to be rebuilt per animation step.
 Item {
     id: capsule
 
@@ -15,13 +16,21 @@ Item {
     readonly property real outerRadius: Math.min(width, height) / 2
     // A stroke as wide as the radius leaves no hole; a wider one cannot reach further in.
     readonly property real inset: Math.max(0, Math.min(lineWidth, outerRadius))
+    readonly property bool isSolid: inset >= outerRadius
 
-    Rectangle {
+    OutlineSurface {
+        // A pixel beyond the frame on every side holds the outer edge's smoothing.
+        readonly property real edge: 1
         anchors.fill: parent
-        radius: capsule.outerRadius
-        color: "transparent"
-        border.color: capsule.color
-        border.width: capsule.inset
-        antialiasing: true
+        anchors.margins: -edge
+        outline: CapsuleOutline {}
+        outlineFrame: Qt.rect(edge + capsule.inset / 2, edge + capsule.inset / 2,
+                              capsule.width - capsule.inset, capsule.height - capsule.inset)
+        rimWidth: capsule.inset
+        rimStart: capsule.color
+        rimEnd: capsule.color
+        // A solid stroke's inner edge would meet at the centre; the fill closes that point.
+        fillStart: capsule.isSolid ? capsule.color : "transparent"
+        fillEnd: fillStart
     }
 }

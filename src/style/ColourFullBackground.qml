@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Shapes as Shapes
 import Klonkel
 
 // Paints an outline with a gradient fill, a gradient rim and two soft shadows cast in opposite
@@ -75,53 +74,21 @@ Item {
             id: shapeWithRim
             anchors.fill: parent
 
-            // Grown by half the rim on every side: the shape's layer clips to its bounds, and where
-            // the outline touches the frame the rim's outer half would be cut off.
-            AntialiasedShape {
-                id: shape
-                readonly property real halfRim: background.rimWidth / 2
-                x: background.paintMargin - halfRim
-                y: background.paintMargin - halfRim
-                width: background.width + background.rimWidth
-                height: background.height + background.rimWidth
-
-                Shapes.ShapePath {
-                    strokeColor: "transparent"
-                    fillGradient: LinearGradientFill {
-                        frameX: shape.halfRim
-                        frameY: shape.halfRim
-                        frameWidth: background.width
-                        frameHeight: background.height
-                        startColor: background.look.fillStart
-                        endColor: background.look.fillEnd
-                    }
-                    PathSvg {
-                        path: background.outline.svgPath(shape.halfRim, shape.halfRim, background.width,
-                                                         background.height)
-                    }
-                }
-
-                // The rim is centred on the outline; a gradient stroke is drawn as the band between
-                // the outline grown and shrunk by half the rim width.
-                Shapes.ShapePath {
-                    strokeColor: "transparent"
-                    fillRule: Shapes.ShapePath.OddEvenFill
-                    fillGradient: LinearGradientFill {
-                        frameX: shape.halfRim
-                        frameY: shape.halfRim
-                        frameWidth: background.width
-                        frameHeight: background.height
-                        startColor: background.look.rimStart
-                        endColor: background.look.rimEnd
-                    }
-                    PathSvg {
-                        path: background.outline.svgPath(0, 0, shape.width, shape.height)
-                              + " " + background.outline.svgPath(background.rimWidth,
-                                                                 background.rimWidth,
-                                                                 background.width - background.rimWidth,
-                                                                 background.height - background.rimWidth)
-                    }
-                }
+            // Grown by half the rim and a pixel on every side, so the rim's outer half and its
+            // smoothed edge lie inside the surface.
+            OutlineSurface {
+                readonly property real edge: background.rimWidth / 2 + 1
+                x: background.paintMargin - edge
+                y: background.paintMargin - edge
+                width: background.width + 2 * edge
+                height: background.height + 2 * edge
+                outline: background.outline
+                outlineFrame: Qt.rect(edge, edge, background.width, background.height)
+                fillStart: background.look.fillStart
+                fillEnd: background.look.fillEnd
+                rimStart: background.look.rimStart
+                rimEnd: background.look.rimEnd
+                rimWidth: background.rimWidth
             }
         }
     }

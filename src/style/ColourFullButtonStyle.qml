@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Shapes as Shapes
 import QtQuick.Templates as T
 import Klonkel
 
@@ -27,7 +26,7 @@ T.AbstractButton {
 
     // Shown only while focus came from the keyboard, so a click or the initial focus adds nothing
     // to the look: a thin ring in the rim's bright blue, just clear of the rim.
-    AntialiasedShape {
+    OutlineSurface {
         id: focusRing
         objectName: "focusRing"
         readonly property real gap: 7
@@ -37,19 +36,12 @@ T.AbstractButton {
         width: control.width + 2 * gap
         height: control.height + 2 * gap
         visible: control.visualFocus
-        layer.enabled: visible
-
-        Shapes.ShapePath {
-            strokeColor: ColourPalette.brightBlue
-            strokeWidth: focusRing.lineWidth
-            fillColor: "transparent"
-            PathSvg {
-                // Inset by half the line so that the layer's texture holds all of the stroke.
-                path: control.outline.svgPath(focusRing.lineWidth / 2, focusRing.lineWidth / 2,
-                                              focusRing.width - focusRing.lineWidth,
-                                              focusRing.height - focusRing.lineWidth)
-            }
-        }
+        outline: control.outline
+        // Inset by half the line, so that all of the stroke lies inside the surface.
+        outlineFrame: Qt.rect(lineWidth / 2, lineWidth / 2, width - lineWidth, height - lineWidth)
+        rimStart: ColourPalette.brightBlue
+        rimEnd: ColourPalette.brightBlue
+        rimWidth: lineWidth
     }
 
     // Qt Quick keeps focus, and the reason it came, when Tab finds no other item to go to, so
