@@ -60,11 +60,11 @@ Item {
         durationMs: 350
     }
 
-    OutlineSurface {
+    GradientRectangle {
         id: backdrop
         anchors.fill: parent
-        fillStart: Qt.alpha(ColourPalette.slateGrey, contentView.backdropOpacity)
-        fillEnd: Qt.alpha(ColourPalette.nearBlack, contentView.backdropOpacity)
+        startColor: Qt.alpha(ColourPalette.slateGrey, contentView.backdropOpacity)
+        endColor: Qt.alpha(ColourPalette.nearBlack, contentView.backdropOpacity)
     }
 
     Column {
