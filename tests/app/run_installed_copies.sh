@@ -53,7 +53,7 @@ diff <(cd "$work/prefix" && find . -type f ! -path ./share/doc/klonkel/LICENSE |
 diff -r -x LICENSE "$work/prefix/share" "$work/root/usr/share" || fail "the package's data differ"
 
 depends=$(dpkg-deb --field "$deb" Depends)
-for needed in libqt6quick6 libavcodec libpulse qml6-module-qtquick-shapes qt6-qpa-plugins; do
+for needed in libqt6quick6 libavcodec libpulse qml6-module-qtquick-templates qt6-qpa-plugins; do
     [[ $depends == *"$needed"* ]] || fail "the package does not depend on $needed: $depends"
 done
 [[ $(dpkg-deb --field "$deb" Recommends) == *qt6-wayland* ]] || fail "qt6-wayland is not recommended"
