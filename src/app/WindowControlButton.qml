@@ -58,12 +58,9 @@ T.AbstractButton {
             model: control.closes ? [45, -45] : [0]
             OutlineSurface {
                 required property real modelData
-                // A pixel around the stroke holds its smoothed edges.
-                readonly property real edge: 1
                 anchors.centerIn: parent
-                width: control.glyphLength * (control.closes ? Math.SQRT2 : 1) + 2 * edge
-                height: control.glyphLineWidth + 2 * edge
-                outlineFrame: Qt.rect(edge, edge, width - 2 * edge, height - 2 * edge)
+                width: control.glyphLength * (control.closes ? Math.SQRT2 : 1)
+                height: control.glyphLineWidth
                 rotation: modelData
                 fillStart: "white"
                 fillEnd: "white"

@@ -19,13 +19,9 @@ Item {
     readonly property bool isSolid: inset >= outerRadius
 
     OutlineSurface {
-        // A pixel beyond the frame on every side holds the outer edge's smoothing.
-        readonly property real edge: 1
         anchors.fill: parent
-        anchors.margins: -edge
+        anchors.margins: capsule.inset / 2
         outline: CapsuleOutline {}
-        outlineFrame: Qt.rect(edge + capsule.inset / 2, edge + capsule.inset / 2,
-                              capsule.width - capsule.inset, capsule.height - capsule.inset)
         rimWidth: capsule.inset
         rimStart: capsule.color
         rimEnd: capsule.color

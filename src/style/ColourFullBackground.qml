@@ -74,16 +74,12 @@ Item {
             id: shapeWithRim
             anchors.fill: parent
 
-            // Grown by half the rim and a pixel on every side, so the rim's outer half and its
-            // smoothed edge lie inside the surface.
             OutlineSurface {
-                readonly property real edge: background.rimWidth / 2 + 1
-                x: background.paintMargin - edge
-                y: background.paintMargin - edge
-                width: background.width + 2 * edge
-                height: background.height + 2 * edge
+                x: background.paintMargin
+                y: background.paintMargin
+                width: background.width
+                height: background.height
                 outline: background.outline
-                outlineFrame: Qt.rect(edge, edge, background.width, background.height)
                 fillStart: background.look.fillStart
                 fillEnd: background.look.fillEnd
                 rimStart: background.look.rimStart

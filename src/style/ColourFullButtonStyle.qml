@@ -31,14 +31,13 @@ T.AbstractButton {
         objectName: "focusRing"
         readonly property real gap: 7
         readonly property real lineWidth: 2
-        x: -gap
-        y: -gap
-        width: control.width + 2 * gap
-        height: control.height + 2 * gap
+        // The stroke is centred on the outline: its outer edge lies `gap` beyond the button.
+        x: -gap + lineWidth / 2
+        y: -gap + lineWidth / 2
+        width: control.width + 2 * gap - lineWidth
+        height: control.height + 2 * gap - lineWidth
         visible: control.visualFocus
         outline: control.outline
-        // Inset by half the line, so that all of the stroke lies inside the surface.
-        outlineFrame: Qt.rect(lineWidth / 2, lineWidth / 2, width - lineWidth, height - lineWidth)
         rimStart: ColourPalette.brightBlue
         rimEnd: ColourPalette.brightBlue
         rimWidth: lineWidth

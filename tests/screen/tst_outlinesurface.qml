@@ -18,14 +18,13 @@ TestCase {
     Component {
         id: circleComponent
         OutlineSurface {
-            // A circle of radius 60 centred on (100.5, 100), with room around it for a rim: its
-            // left edge runs through the middles of the pixels of column 40.
-            x: 30.5
-            y: 30
-            width: 140
-            height: 140
+            // A circle of radius 60 centred on (100.5, 100): its left edge runs through the
+            // middles of the pixels of column 40.
+            x: 40.5
+            y: 40
+            width: 120
+            height: 120
             outline: CircleOutline {}
-            outlineFrame: Qt.rect(10, 10, 120, 120)
             fillStart: testCase.red
             fillEnd: testCase.blue
         }
