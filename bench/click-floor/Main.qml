@@ -1,0 +1,14 @@
+import QtQuick
+import QtQuick.Window
+
+Window {
+    width: 500
+    height: 300
+    flags: Qt.Window | Qt.FramelessWindowHint
+    visible: true
+
+    MouseArea {
+        anchors.fill: parent
+        onClicked: tone.sound()
+    }
+}
