@@ -61,15 +61,10 @@ void StreamClipPlayer::play()
 
 bool StreamClipPlayer::resume()
 {
-    pa_operation *uncork = pa_stream_cork(m_stream.get(), 0, nullptr, nullptr);
-    if (!uncork)
+    m_uncork.reset(pa_stream_cork(m_stream.get(), 0, &StreamClipPlayer::onUncorked, this));
+    if (!m_uncork)
         return false;
-    pa_operation_unref(uncork); // no need to hear back
     m_feeding = true;
-    // Named only now: a mixer must not show which clip comes next.
-    if (pa_operation *rename =
-            pa_stream_set_name(m_stream.get(), m_name.constData(), nullptr, nullptr))
-        pa_operation_unref(rename);
     if (std::exchange(m_lowerLatencyOnPlay, false)) {
         const pa_buffer_attr buffer = StreamLatency::playing(m_format, false);
         if (pa_operation *lower =
@@ -120,6 +115,7 @@ void StreamClipPlayer::disconnect()
 {
     const pulse::Lock lock(m_server.mainloop());
     m_drain.reset();
+    m_uncork.reset();
     m_stream.reset(); // disconnects: whatever the server still holds ends at once
     m_feeding = false;
     m_resumeWhenReady = false;
@@ -159,6 +155,16 @@ void StreamClipPlayer::onDrained(pa_stream *stream, int, void *self)
     // Releasing the stream at once leaves the server nothing to run for this app while idle.
     pa_stream_disconnect(stream);
     player->m_feeding = false;
+}
+
+void StreamClipPlayer::onUncorked(pa_stream *stream, int, void *self)
+{
+    // Named only once it sounds, so a mixer never shows which clip comes next; named here, on
+    // the connection's thread, the press itself sends the server nothing but the uncork.
+    auto *player = static_cast<StreamClipPlayer *>(self);
+    if (pa_operation *rename =
+            pa_stream_set_name(stream, player->m_name.constData(), nullptr, nullptr))
+        pa_operation_unref(rename);
 }
 
 void StreamClipPlayer::write(size_t room)

@@ -35,6 +35,7 @@ private:
     static void onWritable(pa_stream *stream, size_t bytes, void *self);
     static void onStateChanged(pa_stream *stream, void *self);
     static void onDrained(pa_stream *stream, int success, void *self);
+    static void onUncorked(pa_stream *stream, int success, void *self);
     void write(size_t room);
     void openStream(bool corked);
     // Ends the stream: whatever the server still holds of it stops at once.
@@ -50,6 +51,7 @@ private:
     QByteArray m_name;
     pulse::StreamPtr m_stream;
     pulse::OperationPtr m_drain;
+    pulse::OperationPtr m_uncork;
     bool m_feeding = false; // from play() until the last sample played or the stream failed
     bool m_written = false;
     bool m_resumeWhenReady = false;
