@@ -159,8 +159,9 @@ void StreamClipPlayer::onDrained(pa_stream *stream, int, void *self)
 
 void StreamClipPlayer::onUncorked(pa_stream *stream, int, void *self)
 {
-    // Named only once it sounds, so a mixer never shows which clip comes next; named here, on
-    // the connection's thread, the press itself sends the server nothing but the uncork.
+    // Named only once it sounds, so a mixer never shows which clip comes next. Named here, on
+    // the connection's thread, so the rename no longer holds the press's lock before the
+    // uncork can leave.
     auto *player = static_cast<StreamClipPlayer *>(self);
     if (pa_operation *rename =
             pa_stream_set_name(stream, player->m_name.constData(), nullptr, nullptr))
