@@ -13,6 +13,10 @@ mkdir -p "$rt/state"
 
 case "${KLONKEL_SOUND_SERVER:-pulseaudio}" in
 pulseaudio)
+    # No session bus at all: on a desktop (or wherever libdbus would autolaunch one for the
+    # display) PulseAudio would claim org.PulseAudio1 beside the session's own server, and refuse
+    # to start when that name is taken.
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$rt/no-session-bus"
     # A system-wide root daemon is refused; run it as a user daemon in a private dir. Its only
     # sink is the default. It replaces this script so that whoever started it reaps it: an
     # unreaped daemon keeps its pid file looking alive, and the next one would refuse to start.
@@ -22,7 +26,7 @@ pulseaudio)
         --load="module-stream-restore" --log-target=file:"$rt/pulse.log" >/dev/null 2>&1
     ;;
 pipewire)
-    # WirePlumber finds its peers over a session bus.
+    # WirePlumber finds its peers over a session bus: a private one, never the desktop's.
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$rt/bus"
     dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork --nopidfile \
         >/dev/null 2>&1 &

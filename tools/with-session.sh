@@ -26,7 +26,11 @@ fi
 # A kind asked for by name is always started afresh.
 if [[ -n "${KLONKEL_SOUND_SERVER:-}" ]] || ! pactl info >/dev/null 2>&1; then
     runtime=$(mktemp -d /tmp/klonkel-sound.XXXXXX)
+    # Clients never spawn a server of their own (libpulse would, for a user other than root,
+    # while the private one starts or after a check killed it), and it would outlive the run.
+    echo "autospawn = no" >"$runtime/client.conf"
     export XDG_RUNTIME_DIR="$runtime" PULSE_RUNTIME_PATH="$runtime/pulse"
+    export PULSE_CLIENTCONFIG="$runtime/client.conf"
     unset PULSE_SERVER
     setsid "$(dirname "$0")/sound-server.sh" &
     cleanup+=("kill -- -$! ; sleep 0.2; rm -rf '$runtime'")

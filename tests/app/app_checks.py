@@ -87,7 +87,11 @@ class PrivateSoundServer:
 
     def __init__(self, runtime):
         self.runtime = runtime
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse")
+        # Its clients never spawn a server of their own while it is down (see with-session.sh).
+        with open(f"{runtime}/client.conf", "w") as conf:
+            conf.write("autospawn = no\n")
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=runtime, PULSE_RUNTIME_PATH=runtime + "/pulse",
+                        PULSE_CLIENTCONFIG=runtime + "/client.conf")
         self.env.pop("PULSE_SERVER", None)
         self.daemon = None
 
@@ -115,7 +119,11 @@ class PrivateSoundServer:
         return "(no log)"
 
     def kill(self):
-        os.killpg(self.daemon.pid, signal.SIGKILL)
+        """Ends the whole group; one that has died already (a server that never came up) is fine."""
+        try:
+            os.killpg(self.daemon.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
         self.daemon.wait()
 
 
