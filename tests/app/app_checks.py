@@ -99,8 +99,10 @@ class PrivateSoundServer:
         """A server that does not come up is the harness's trouble, not the program's: it is said
         on stderr and started once more; only a second failure fails the case."""
         self.daemon = subprocess.Popen([SERVER], env=self.env, start_new_session=True)
-        ready = poll(lambda: "klonkel_null" in subprocess.run(["pactl", "info"], env=self.env, capture_output=True,
-                                                              text=True).stdout, 20)
+        up = lambda: "klonkel_null" in subprocess.run(["pactl", "info"], env=self.env, capture_output=True,  # noqa: E731
+                                                      text=True).stdout
+        # A server that has exited is not waited for.
+        ready = poll(lambda: up() or self.daemon.poll() is not None, 20) and up()
         if not ready:
             print(f"{case}: the sound server did not come up (status {self.daemon.poll()}): {self.log()}",
                   file=sys.stderr)
