@@ -64,7 +64,7 @@ package-test: package package-run
 
 package-run:
 	cmake --preset default
-	cmake --build --preset default --target klonkel klonkel-clip-decoder klonkel_packaging_documents
+	cmake --build --preset default --target klonkel klonkel_packaging_documents
 	lintian --pedantic --info --fail-on error,warning,info,pedantic build-package/klonkel_*.changes
 	tools/with-session.sh tests/app/run_installed_copies.sh build \
 		build-package/klonkel_*_$$(dpkg --print-architecture).deb

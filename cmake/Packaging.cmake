@@ -2,7 +2,6 @@
 # documents) in the standard layout under any prefix. The program and its resources are installed
 # where they are built; the Debian package (debian/, tools/build-package.sh) installs through here.
 
-set(KLONKEL_APP_ID org.klonkel.Klonkel)
 set(klonkel_packaging ${PROJECT_SOURCE_DIR}/packaging)
 
 # AppStream wants screenshots as web addresses and the project has none yet, so the metadata
@@ -48,6 +47,11 @@ install(FILES ${klonkel_packaging}/${KLONKEL_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/klonkel.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${PROJECT_SOURCE_DIR}/LICENSE
-              ${PROJECT_BINARY_DIR}/packaging/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# A distribution's package installs these its own way (Debian: dh_installchangelogs and
+# dh_installdocs, the licence in common-licenses) and turns them off here.
+option(KLONKEL_INSTALL_DOCS "Install the copyright file, the licence and the changelog" ON)
+if(KLONKEL_INSTALL_DOCS)
+    install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${PROJECT_SOURCE_DIR}/LICENSE
+                  ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+            DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()

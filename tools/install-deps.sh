@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian/Ubuntu packages that building, running and testing need.
+# Installs the Debian packages that building, running and testing need.
 # Only missing packages are installed, so a second run costs a dpkg query.
 set -euo pipefail
 
@@ -11,7 +11,7 @@ packages=(
     qml6-module-qtquick-templates
     qml6-module-qtqml-workerscript qt6-qpa-plugins libqt6opengl6-dev
     libgl1-mesa-dri fonts-dejavu-core
-    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev
+    libfaad-dev libpulse-dev
 )
 if [[ "${1:-}" == "--test" ]]; then
     # Modules only the tests and the benchmarks' baselines use.

@@ -9,7 +9,7 @@ class QTranslator;
 namespace klonkel {
 
 // The desktop entry's id; window managers match windows to their launcher by it.
-inline constexpr char desktopId[] = "org.klonkel.Klonkel";
+inline constexpr char desktopId[] = KLONKEL_APPLICATION_ID;
 
 // Installs the user interface's translation for the first of the locale's languages that has
 // one, owned by the application. Standard output is never translated. Null if none matches.

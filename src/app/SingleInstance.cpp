@@ -10,7 +10,8 @@
 
 namespace {
 
-const QString objectPath = QStringLiteral("/org/klonkel/Klonkel");
+// The id as a path: "/org/klonkel/Klonkel".
+const QString objectPath = u'/' + QString::fromLatin1(klonkel::desktopId).replace(u'.', u'/');
 
 // What the desktop gave this launch to pass the focus on with, in the interface's own keys.
 QVariantMap platformData()

@@ -69,9 +69,6 @@ void ClipDeck::readAhead()
     const std::optional<std::string> name = m_nextClip();
     if (!name)
         return;
-    // Reading ahead must not wait for the decoder: it comes back here once it is loaded.
-    if (!m_output->isReadyToOpen(&m_readAheadTimer, [this] { readAheadAfter({}); }))
-        return;
     const std::optional<QString> path = resourceLocation(*name, "m4a");
     if (!path) {
         m_prepared = {};

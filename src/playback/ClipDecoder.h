@@ -33,10 +33,4 @@ protected:
     ClipDecoder() = default;
 };
 
-// The decoding module's one entry point, looked up by name once the module is loaded.
-using OpenClipFunction = void (*)(const QString &path, const PcmFormat &format,
-                                  ClipDecoder::Opened &result);
-inline constexpr char openClipSymbol[] = "klonkel_open_clip";
-inline constexpr char clipDecoderModuleName[] = "klonkel-clip-decoder.so";
-
 } // namespace klonkel

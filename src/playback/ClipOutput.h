@@ -4,10 +4,7 @@
 
 #include <QString>
 
-#include <functional>
 #include <memory>
-
-class QObject;
 
 namespace klonkel {
 
@@ -19,9 +16,6 @@ public:
 
     // A player for the file, its opening decoded; null when the file cannot be played.
     virtual std::unique_ptr<ClipPlayer> open(const QString &path) = 0;
-    // False while open() would wait (for the decoder to load); `whenReady` then runs once it
-    // would not, on `context`'s thread, unless `context` is gone by then.
-    virtual bool isReadyToOpen(QObject *context, std::function<void()> whenReady) = 0;
 };
 
 } // namespace klonkel

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
 #include <cstring>
 
 namespace klonkel {
@@ -18,7 +17,7 @@ namespace {
 constexpr pa_usec_t replyDeadlineUs = 200 * PA_USEC_PER_MSEC;
 
 // What the server remembers the user's volume by.
-constexpr char applicationId[] = "org.klonkel.Klonkel";
+constexpr char applicationId[] = KLONKEL_APPLICATION_ID;
 
 void signalWaiter(pa_threaded_mainloop *loop)
 {
@@ -104,7 +103,6 @@ pa_context *SoundServer::context()
 bool SoundServer::connect()
 {
     m_context.reset();
-    m_format.reset();
     const pulse::ProplistPtr properties(pa_proplist_new());
     pa_proplist_sets(properties.get(), PA_PROP_APPLICATION_NAME, applicationName);
     pa_proplist_sets(properties.get(), PA_PROP_APPLICATION_ID, applicationId);
@@ -130,49 +128,27 @@ bool SoundServer::connect()
     });
     if (!settled || pa_context_get_state(m_context.get()) != PA_CONTEXT_READY)
         return false;
-    queryOutput();
+    queryServer();
     return true;
 }
 
-void SoundServer::queryOutput()
+void SoundServer::queryServer()
 {
-    struct Replies
+    struct Reply
     {
         SoundServer *server = nullptr;
-        PcmFormat format;
-        int pending = 2;
-    } replies{this, {}};
+        bool answered = false;
+    } reply{this};
     const auto serverInfo = [](pa_context *, const pa_server_info *info, void *data) {
-        auto *r = static_cast<Replies *>(data);
+        auto *r = static_cast<Reply *>(data);
         if (info && info->server_name)
             r->server->m_pipeWire = std::strstr(info->server_name, "PipeWire") != nullptr;
-        --r->pending;
+        r->answered = true;
         signalWaiter(r->server->m_loop.get());
     };
-    const auto sinkInfo = [](pa_context *, const pa_sink_info *info, int eol, void *data) {
-        auto *r = static_cast<Replies *>(data);
-        if (info && info->sample_spec.rate > 0 && info->sample_spec.channels > 0) {
-            r->format.sampleRate = int(info->sample_spec.rate);
-            r->format.channelCount = std::min(int(info->sample_spec.channels), 8);
-        }
-        if (eol) {
-            --r->pending;
-            signalWaiter(r->server->m_loop.get());
-        }
-    };
-    const pulse::OperationPtr serverQuery(
-        pa_context_get_server_info(m_context.get(), serverInfo, &replies));
-    const pulse::OperationPtr sinkQuery(
-        pa_context_get_sink_info_by_name(m_context.get(), "@DEFAULT_SINK@", sinkInfo, &replies));
-    if (serverQuery && sinkQuery && waitUntil([&] { return replies.pending == 0; }))
-        m_format = replies.format;
-}
-
-PcmFormat SoundServer::outputFormat()
-{
-    if (!context() || !m_format)
-        return {};
-    return *m_format;
+    const pulse::OperationPtr query(pa_context_get_server_info(m_context.get(), serverInfo, &reply));
+    if (query)
+        waitUntil([&] { return reply.answered; });
 }
 
 } // namespace klonkel

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "PcmFormat.h"
 #include "PulseHandles.h"
 
-#include <optional>
 
 namespace klonkel {
 
@@ -28,21 +26,17 @@ public:
     // Call with the main loop locked, as for everything below.
     pa_context *context();
 
-    // The default output's rate and channels, so the server need not convert.
-    PcmFormat outputFormat();
-
     // PipeWire runs its whole graph at the smallest latency its running clients ask for.
     bool isPipeWire() const { return m_pipeWire; }
 
 private:
     bool connect();
-    void queryOutput();
+    void queryServer();
     // Waits on the main loop until done() holds or the reply deadline passes.
     template <typename Done> bool waitUntil(Done done);
 
     pulse::MainloopPtr m_loop;
     pulse::ContextPtr m_context;
-    std::optional<PcmFormat> m_format;
     bool m_pipeWire = false;
 };
 

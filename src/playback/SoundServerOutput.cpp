@@ -1,6 +1,7 @@
 #include "SoundServerOutput.h"
 
-#include "ClipDecoderLoader.h"
+#include "FaadClipDecoder.h"
+#include "PlaybackLog.h"
 #include "StreamClipPlayer.h"
 
 #include <QFileInfo>
@@ -9,36 +10,26 @@ namespace klonkel {
 
 namespace {
 // Decoded before the press, so the first write holds enough to start and to ride out a busy
-// moment of the connection's thread.
-constexpr int openingMs = 100;
+// moment of the main thread, which decodes the rest.
+constexpr int openingMs = 250;
 } // namespace
 
 std::unique_ptr<ClipPlayer> SoundServerOutput::open(const QString &path)
 {
-    PcmFormat pcm;
-    {
-        const pulse::Lock lock(m_server.mainloop());
-        pcm = m_server.outputFormat();
-    }
-    ClipDecoder::Opened opened = openClipDecoder(path, pcm);
-    if (!opened.decoder)
+    ClipDecoder::Opened opened = FaadClipDecoder::open(path);
+    if (!opened.decoder) {
+        qCInfo(playbackLog, "cannot play %s: %s", qUtf8Printable(path), opened.failure.c_str());
         return nullptr;
+    }
     QByteArray opening;
-    opened.decoder->decodeInto(opening, pcm.bytesFor(openingMs));
-    if (opening.isEmpty())
-        return nullptr; // a container without a single decodable frame
+    opened.decoder->decodeInto(opening, opened.decoder->format().bytesFor(openingMs));
+    if (opening.isEmpty()) {
+        qCInfo(playbackLog, "cannot play %s: not a single frame decodes", qUtf8Printable(path));
+        return nullptr;
+    }
     return std::make_unique<StreamClipPlayer>(m_server, std::move(opened.decoder),
                                               std::move(opening),
                                               QFileInfo(path).completeBaseName().toUtf8());
-}
-
-bool SoundServerOutput::isReadyToOpen(QObject *context, std::function<void()> whenReady)
-{
-    if (clipDecoderLoaded())
-        return true;
-    startLoadingClipDecoder(context, std::move(whenReady));
-    // Without an event loop the module has just been loaded here.
-    return clipDecoderLoaded();
 }
 
 } // namespace klonkel

@@ -5,13 +5,11 @@
 
 namespace klonkel {
 
-// Plays clips on the desktop's sound server, each on a stream of its own, decoded by the
-// decoder module.
+// Plays clips on the desktop's sound server, each on a stream of its own.
 class SoundServerOutput final : public ClipOutput
 {
 public:
     std::unique_ptr<ClipPlayer> open(const QString &path) override;
-    bool isReadyToOpen(QObject *context, std::function<void()> whenReady) override;
 
 private:
     SoundServer m_server;

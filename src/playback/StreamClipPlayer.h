@@ -5,6 +5,7 @@
 #include "PulseHandles.h"
 
 #include <QByteArray>
+#include <QTimer>
 
 #include <memory>
 
@@ -12,9 +13,11 @@ namespace klonkel {
 
 class SoundServer;
 
-// A clip played on one stream of the sound server. Its opening is decoded before play(), so
-// sound starts with the first write; the rest is decoded as the server asks for it, on the
-// server connection's thread, which keeps the first sample within a millisecond of the press.
+// A clip played on one stream of the sound server, in the clip's own rate and channels, which
+// the server fits to the speakers there are. Its opening is decoded before play(), so sound
+// starts with the first write. The rest is decoded ahead on this (the main) thread while the
+// clip plays, without the connection's lock: the server's requests, and the press that starts
+// the stream under that lock, only ever copy PCM that is ready.
 class StreamClipPlayer final : public ClipPlayer
 {
 public:
@@ -37,6 +40,8 @@ private:
     static void onDrained(pa_stream *stream, int success, void *self);
     static void onUncorked(pa_stream *stream, int success, void *self);
     void write(size_t room);
+    // Keeps about a second decoded ahead of what the server has been given.
+    void decodeAhead();
     void openStream(bool corked);
     // Ends the stream: whatever the server still holds of it stops at once.
     void disconnect();
@@ -44,10 +49,13 @@ private:
     bool resume();
 
     SoundServer &m_server;
-    PcmFormat m_format;
-    // Let go once it has decoded the last sample: an audio decoder holds over half a megabyte.
+    const PcmFormat m_format;
+    // Used on the main thread only. Let go once it has decoded the last sample.
     std::unique_ptr<ClipDecoder> m_decoder;
+    QTimer m_decodeTimer;
+    // The rest under the connection's lock.
     QByteArray m_pending;
+    bool m_decodedAll = false;
     QByteArray m_name;
     pulse::StreamPtr m_stream;
     pulse::OperationPtr m_drain;

@@ -36,13 +36,15 @@ press = lambda n: b"button Tapped\n%d\n264\n" % n  # noqa: E731 (a press at posi
 
 
 class Sink:
-    """Records the default sink's monitor as 48 kHz mono; mark() counts the samples so far, now()
-    is the sample the sink plays at this moment."""
+    """Records the default sink's monitor as 48 kHz mono (or a monitor's every channel, `layout` as
+    parec takes a channel map); mark() counts the samples so far, now() is the sample the sink plays at this
+    moment."""
 
-    def __init__(self, env=None):
+    def __init__(self, env=None, device="@DEFAULT_MONITOR@", layout=None):
         self.raw = bytearray()
         self.arrived = (time.monotonic(), 0)
-        self.parec = subprocess.Popen(["parec", "--device=@DEFAULT_MONITOR@", "--raw", "--channels=1",
+        channels = [f"--channel-map={layout}", f"--channels={layout.count(',') + 1}"] if layout else ["--channels=1"]
+        self.parec = subprocess.Popen(["parec", f"--device={device}", "--raw", *channels,
                                        "--format=s16le", "--rate=48000", "--latency-msec=5"],
                                       stdout=subprocess.PIPE, env=env)
         threading.Thread(target=self._read, daemon=True).start()
@@ -289,11 +291,10 @@ def check_rim(grab, factor, look):
 
 
 def layout(program):
-    """Where this copy's decoder module and resources are: beside it, or installed."""
+    """Where this copy's resources are: beside it, or installed."""
     here = os.path.dirname(program)
-    found = lambda *paths: next((os.path.normpath(p) for p in paths if os.path.exists(p)), None)
-    decoder = found(f"{here}/klonkel-clip-decoder.so", *glob.glob(f"{here}/../lib/*/klonkel/*.so"))
-    return decoder, found(f"{here}/resources", f"{here}/../share/klonkel/resources")
+    return next((os.path.normpath(p) for p in (f"{here}/resources", f"{here}/../share/klonkel/resources")
+                 if os.path.exists(p)), None)
 
 
 def playlist_names(line, resources):
@@ -327,7 +328,7 @@ def first_run(program):
     resting window, for the launches that follow to compare with."""
     global case
     case = "window, lines, sound"
-    resources = layout(program)[1]
+    resources = layout(program)
     sink = Sink()
     app = App(program)
     check(app.xprop("_MOTIF_WM_HINTS").split(", ")[2:3] == ["0x0"], "the window asks for a frame")
@@ -368,7 +369,7 @@ def first_run(program):
 def end_to_end(program):
     global case
     names, resting = first_run(program)
-    resources = layout(program)[1]
+    resources = layout(program)
 
     case = "German"  # as Austrians get it: the language's translation serves every country
     app = App(program, {"LANG": "de_AT.UTF-8"})
@@ -414,7 +415,7 @@ def end_to_end(program):
 def playback(program):
     global case
     case = "two whole passes"
-    resources = layout(program)[1]
+    resources = layout(program)
     sink = Sink()
     app = App(program)
     app.settled()
@@ -458,7 +459,7 @@ def playback(program):
             check(sink.onset_after(mark, 0.8) is not None, f"the first press once the server {when} was silent")
             if when == "came back":
                 # ... and played the whole clip: none of it went to the server that died.
-                _, resources = layout(program)
+                resources = layout(program)
                 names = playlist_names(app.output().splitlines(keepends=True)[1], resources)
                 position = int(re.findall(rb"button Tapped\n(\d+)\n", app.output())[-1])
                 name = names[position].decode()
@@ -474,12 +475,11 @@ def playback(program):
 
 def copy_without(program, root, missing):
     """A copy of the program in its own layout under root/missing, less the missing piece."""
-    decoder, resources = layout(program)
-    base = os.path.commonpath([program, decoder, resources])
-    place = lambda path: os.path.join(root, missing, os.path.relpath(path, base))
-    for path in (program, decoder)[: 1 if missing == "decoder" else 2]:
-        os.makedirs(os.path.dirname(place(path)), exist_ok=True)
-        shutil.copy(path, place(path))
+    resources = layout(program)
+    base = os.path.commonpath([program, resources])
+    place = lambda path: os.path.join(root, missing, os.path.relpath(path, base))  # noqa: E731
+    os.makedirs(os.path.dirname(place(program)), exist_ok=True)
+    shutil.copy(program, place(program))
     if missing != "resources":
         os.makedirs(place(resources))
         for name in os.listdir(resources):
@@ -494,7 +494,6 @@ def robustness(program):
         # Something missing: it starts all the same, says what in one line, and closes by a
         # signal (Ctrl+C in a terminal, a service manager's stop) as by the window.
         for missing, how, wanted in (("picture", signal.SIGINT, "Pellmor"),
-                                     ("decoder", signal.SIGTERM, "clip decoder"),
                                      ("resources", None, "resources folder")):
             case = f"missing {missing}, closed by {how.name if how else 'the window'}"
             copy, _ = copy_without(program, root, missing)
@@ -503,9 +502,7 @@ def robustness(program):
             app.click()
             app.wait_for(press(0))
             status, out, err = app.finish(how)
-            # Without the decoder the press still counts; its clip cannot play.
-            tail = press(0) + (b"error\n" if missing == "decoder" else b"") + DISAPPEARED
-            check(out.startswith(APPEARED) and out.endswith(tail), f"output {out[-80:]!r}")
+            check(out.startswith(APPEARED) and out.endswith(press(0) + DISAPPEARED), f"output {out[-80:]!r}")
             check(status == 0, f"exit status {status}")
             check(len(err.splitlines()) == 1 and wanted in err and root in err, f"stderr {err!r}")
 
@@ -514,10 +511,10 @@ def robustness(program):
         copy, clips = copy_without(program, root, "resources")
         os.makedirs(clips)
         locked = os.path.join(root, "locked.m4a")
-        shutil.copy(os.path.join(layout(program)[1], "Fett.m4a"), locked)
+        shutil.copy(os.path.join(layout(program), "Fett.m4a"), locked)
         os.chmod(locked, 0o200)
-        for name in os.listdir(layout(program)[1]):
-            os.symlink(locked if name.endswith(".m4a") else os.path.join(layout(program)[1], name),
+        for name in os.listdir(layout(program)):
+            os.symlink(locked if name.endswith(".m4a") else os.path.join(layout(program), name),
                        os.path.join(clips, name))
         for folder, _, _ in os.walk(root):
             os.chmod(folder, 0o755)

@@ -92,7 +92,7 @@ def controls(program):
 
     # The press that is cut off: a clip long enough to be still sounding when the window closes.
     ac.case = "the close control while a clip sounds"
-    _, resources = ac.layout(program)
+    resources = ac.layout(program)
     names = ac.playlist_names(app.output()[len(APPEARED):].split(b"\n")[0] + b"\n", resources)
     # Found by file size, which follows a clip's length, rather than decoding each in turn.
     long = next(i for i, n in enumerate(names) if os.path.getsize(f"{resources}/{n.decode()}.m4a") > 8500)

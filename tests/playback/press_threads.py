@@ -1,12 +1,11 @@
 #!/usr/bin/env python3
-"""The press tool where its threads meet: the main thread pressing, the sound server connection's
-thread decoding and writing, the worker loading the decoder module. Each run must print exactly
+"""The press tool where its threads meet: the main thread pressing and decoding ahead, the sound
+server connection's thread writing. Each run must print exactly
 its presses' lines, end with status 0 and write nothing to stderr (so under a sanitizer, any
 report fails); the first press, and the first once a server is there, must sound. Inside
 tools/with-session.sh:
     press_threads.py PRESS_TOOL RESOURCE_DIR
 """
-import glob
 import os
 import subprocess
 import sys
@@ -34,15 +33,6 @@ class PressTool:
             except BrokenPipeError:  # it ended early: finish() tells how
                 return
             time.sleep(gap)
-
-    def threads(self):
-        names = []
-        for task in glob.glob(f"/proc/{self.proc.pid}/task/*/comm"):
-            try:
-                names.append(open(task).read().strip())
-            except OSError:  # that thread just ended
-                pass
-        return names
 
     def output(self):
         return os.pread(self.out.fileno(), 1 << 22, 0)
@@ -76,15 +66,13 @@ def check_clean_end(tool, expected):
     return out
 
 
-def first_press_while_loading(program, resources):
-    checks.case = "first press while the decoder loads"
+def first_press_at_start(program, resources):
+    checks.case = "first press at start"
     sink = Sink()
     sink.quiet()
     mark = sink.mark()
     tool = PressTool(program, resources)
-    # The module is loaded on a pooled thread, asked for as the event loop starts: the press
-    # comes as soon as that thread is seen, while the libraries are still being mapped.
-    check(poll(lambda: "Thread (pooled)" in tool.threads(), 20, 0.001), "the decoder was never loaded ahead")
+    # Before the first clip has been read ahead: the press opens it itself.
     tool.press()
     tool.wait_for(press(0))
     check(sounds_after(sink, mark), "the first press did not sound")
@@ -133,11 +121,47 @@ def server_late_killed_and_back(program, resources):
         check_clean_end(tool, b"".join(map(press, range(presses))))
 
 
+# Outputs of every usual size, as the server names their channels (4: its own default map).
+OUTPUTS = ["mono", "front-left,front-right", "front-left,front-right,rear-left,rear-right",
+           "front-left,front-right,rear-left,rear-right,front-center,lfe",
+           "front-left,front-right,rear-left,rear-right,front-center,lfe,side-left,side-right"]
+
+
+def clips_placed_on_every_output(program, resources):
+    """A mono clip is a mono stream, which the server puts on the front speakers at least, not on
+    the subwoofer alone and never on no speaker at all."""
+    with tempfile.TemporaryDirectory(prefix="klonkel-press-") as runtime:
+        server = checks.PrivateSoundServer(runtime)
+        server.start()
+        for layout in OUTPUTS:
+            checks.case = f"a clip on a {layout} output"
+            channels = layout.split(",")
+            name = f"out{len(channels)}"
+            subprocess.run(["pactl", "load-module", "module-null-sink", f"sink_name={name}", "rate=48000",
+                            f"channels={len(channels)}", f"channel_map={layout}"], env=server.env,
+                           capture_output=True)
+            subprocess.run(["pactl", "set-default-sink", name], env=server.env)
+            sink = Sink(server.env, f"{name}.monitor", layout)
+            tool = PressTool(program, resources, server.env)
+            mark = sink.mark() // len(channels) * len(channels)  # on a frame's first channel
+            tool.press()
+            tool.wait_for(press(0))
+            sounds_after(sink, mark)
+            poll(lambda: sink.mark() > mark + 48000 * len(channels), 3)  # and a second of it
+            recorded = sink.samples(mark)
+            loud = [c for i, c in enumerate(channels) if max(map(abs, recorded[i::len(channels)]), default=0) > LOUD]
+            check("mono" in loud or {"front-left", "front-right"} <= set(loud), f"sounded on {loud or 'no channel'}")
+            sink.stop()
+            check_clean_end(tool, press(0))
+        server.kill()
+
+
 def main():
     program, resources = os.path.abspath(sys.argv[1]), sys.argv[2]
-    first_press_while_loading(program, resources)
+    first_press_at_start(program, resources)
     bursts_across_a_rewind(program, resources)
     server_late_killed_and_back(program, resources)
+    clips_placed_on_every_output(program, resources)
     print(*checks.failures, sep="\n")
     print("PASS" if not checks.failures else f"{len(checks.failures)} failed")
     sys.exit(1 if checks.failures else 0)

@@ -29,8 +29,6 @@ public:
         return std::make_unique<Player>(m_log, name, spent);
     }
 
-    bool isReadyToOpen(QObject *, std::function<void()>) override { return true; }
-
     // Players opened from now on report that their output was lost once they wrote.
     bool spent = false;
 
