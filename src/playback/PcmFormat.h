@@ -7,7 +7,7 @@
 
 namespace klonkel {
 
-// Where a channel is meant to sound; the sound server maps it onto the speakers there are.
+// Where one channel of a stream is meant to sound, so a stream can carry the clip's own layout.
 enum class SpeakerPosition : std::uint8_t {
     Mono,
     FrontLeft,
@@ -21,7 +21,8 @@ enum class SpeakerPosition : std::uint8_t {
     RearCenter
 };
 
-// Interleaved signed 16-bit PCM: a clip's own rate, channels and their positions.
+// Interleaved signed 16-bit PCM; positions[i] is where channel i sounds (the first channelCount
+// entries count).
 struct PcmFormat
 {
     static constexpr int maxChannels = 8;

@@ -174,11 +174,11 @@ private slots:
                  "the first clip did not sound");
         const qsizetype press = m_sink.mark();
         QCOMPARE(printedBy([&] { m_deck.playClip(name.toStdString()); }), output);
-        // Streamed, not decoded whole: a second of PCM at most is held ahead of the server.
-        QVERIFY(hz ? m_deck.audioPlayer() != first &&
-                         m_deck.audioPlayer()->pendingBytes() < 48000 * 4
-                   : m_deck.audioPlayer() == first);
+        QVERIFY(hz ? m_deck.audioPlayer() != first : m_deck.audioPlayer() == first);
         const Samples samples = m_sink.samplesUntil(press + 700 * ms);
+        // Streamed, not decoded whole: about a second is held ahead of the server, under two
+        // seconds of the largest clip here (96 kHz, 6 channels; the 30-minute one whole: 29 MB).
+        QVERIFY(m_deck.audioPlayer()->pendingBytes() < 2 * 96000 * 6 * 2);
         m_deck.stopClip();
         if (!hz) {
             QVERIFY2(toneLevel(samples, press + 300 * ms, 300 * ms, lowHz) > sounding,
