@@ -10,7 +10,7 @@ work=$(mktemp -d /tmp/klonkel-memcheck.XXXXXX)
 trap 'chmod -R u+rw "$work"; rm -rf "$work"' EXIT
 
 memcheck() {
-    # No suppressions: Debian 12's Qt, FFmpeg and libpulse are clean on this path. Should one
+    # No suppressions: Debian 12's Qt, FFmpeg, libfaad and libpulse are clean on this path. Should one
     # need them, they go in a file here, each with a comment on why it is not ours.
     valgrind -q --error-exitcode=99 --track-origins=yes --leak-check=full \
         --errors-for-leak-kinds=definite "$@"

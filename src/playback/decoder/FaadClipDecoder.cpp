@@ -108,7 +108,10 @@ std::uint64_t toSampleFrames(std::uint64_t mediaTime, std::uint32_t timeScale, i
 {
     if (timeScale == std::uint32_t(rate))
         return mediaTime;
-    return std::uint64_t(std::llround(static_cast<long double>(mediaTime) * rate / timeScale));
+    // Capped far past any clip, so the rounding below stays in range.
+    const long double frames =
+        std::min(static_cast<long double>(mediaTime) * rate / timeScale, 1e15L);
+    return std::uint64_t(std::llround(frames));
 }
 
 } // namespace

@@ -33,7 +33,7 @@ public:
     };
     explicit FaadClipDecoder(Key) {}
 
-    // Larger files are refused rather than read: over three hours of stereo AAC at 48 kHz.
+    // Larger files are refused rather than read: over an hour of stereo AAC at 128 kbit/s.
     static constexpr qint64 maxFileBytes = qint64(64) << 20;
 
 private:

@@ -1,6 +1,7 @@
 #include "Mp4BoxReader.h"
 
 #include "ByteCursor.h"
+#include "Mp4EsdsReader.h"
 
 #include <utility>
 
@@ -256,59 +257,14 @@ void BoxWalker::readSampleEntry(const Box &entry, Mp4AudioTrack &track, AudioTra
     fail("the AAC track has no decoder configuration");
 }
 
-// Descriptors of ISO 14496-1 inside the esds: a tag, then a length of up to four 7-bit groups.
-bool readDescriptor(ByteCursor &parent, std::uint8_t &tag, std::span<const std::uint8_t> &body)
-{
-    tag = parent.u8();
-    std::uint32_t length = 0;
-    for (int i = 0; i < 4; ++i) {
-        const std::uint8_t byte = parent.u8();
-        length = length << 7 | (byte & 0x7f);
-        if (!(byte & 0x80))
-            break;
-    }
-    body = parent.bytes(length);
-    return !parent.failed();
-}
-
 bool BoxWalker::readEsds(std::span<const std::uint8_t> payload, Mp4AudioTrack &track,
                          AudioTrackFound &found)
 {
-    ByteCursor esds(payload);
-    esds.skip(4); // version and flags
-    std::uint8_t tag = 0;
-    std::span<const std::uint8_t> body;
-    if (!readDescriptor(esds, tag, body) || tag != 0x03)
-        return fail("the AAC track's stream descriptor is malformed");
-    ByteCursor stream(body);
-    stream.skip(2); // the stream's id
-    const std::uint8_t flags = stream.u8();
-    if (flags & 0x80)
-        stream.skip(2); // the stream it depends on
-    if (flags & 0x40)
-        stream.skip(stream.u8()); // a URL
-    if (flags & 0x20)
-        stream.skip(2); // the clock reference stream
-    while (readDescriptor(stream, tag, body) && tag != 0x04) {
-    }
-    if (stream.failed())
-        return fail("the AAC track has no decoder configuration");
-    ByteCursor config(body);
-    const std::uint8_t objectType = config.u8();
-    // MPEG-4 audio, or MPEG-2 AAC's Main, LC and SSR profiles (libfaad turns down what it lacks).
-    if (objectType != 0x40 && (objectType < 0x66 || objectType > 0x68)) {
-        found.unsupported =
-            objectType == 0x69 || objectType == 0x6b
-                ? std::string("the audio is MP3, not AAC")
-                : "the audio's object type is " + std::to_string(objectType) + ", not AAC";
-        return true;
-    }
-    config.skip(12); // stream type, buffer size, bit rates
-    while (readDescriptor(config, tag, body) && tag != 0x05) {
-    }
-    if (config.failed() || body.empty())
-        return fail("the AAC track has no AudioSpecificConfig");
-    track.audioSpecificConfig.assign(body.begin(), body.end());
+    Mp4EsdsReader::Result esds = Mp4EsdsReader::read(payload);
+    if (!esds.malformed.empty())
+        return fail(esds.malformed);
+    found.unsupported = esds.notAac;
+    track.audioSpecificConfig = std::move(esds.audioSpecificConfig);
     return true;
 }
 
