@@ -10,22 +10,11 @@ work=$(mktemp -d /tmp/klonkel-memcheck.XXXXXX)
 trap 'chmod -R u+rw "$work"; rm -rf "$work"' EXIT
 
 memcheck() {
-    # No suppressions: Debian 12's Qt, FFmpeg, libfaad and libpulse are clean on this path. Should one
-    # need them, they go in a file here, each with a comment on why it is not ours.
+    # No suppressions: Debian 12's Qt, libfaad and libpulse are clean on this path. Should one need
+    # them, they go in a file here, each with a comment on why it is not ours.
     valgrind -q --error-exitcode=99 --track-origins=yes --leak-check=full \
         --errors-for-leak-kinds=definite "$@"
 }
-
-# Valgrind stops at an instruction it does not know. Debian 12's valgrind refuses RDTSCP where
-# the processor does not list it (some virtual machines), and FFmpeg's JPEG XL library runs it as
-# it loads: then nothing of ours can be checked on this machine, and this says so plainly.
-probe=$(valgrind "$build/klonkel-decode-bench" "$work" 2>&1 >/dev/null || true)
-if grep -q "Unrecognised instruction" <<<"$probe"; then
-    echo "memcheck: SKIPPED: valgrind $(valgrind --version) cannot run the decoder's libraries" \
-        "on this processor:"
-    grep -m1 "unhandled instruction bytes" <<<"$probe" >&2 || true
-    exit 0
-fi
 
 # A catalogue whose first names are bad or unusual files; the rest are the real clips.
 clips="$work/clips"
