@@ -173,6 +173,9 @@ private slots:
             for (int number = 0; number < 2000; ++number) {
                 sent.push_back(std::to_string(number) + std::string(40, '.'));
                 writer.writeLine(sent.back());
+                // Once the pipe is full, so that all the leaving out is one spell, told once.
+                if (number == 200)
+                    std::this_thread::sleep_for(200ms);
             }
             reader.emplace(channel, 0ms);
         }
