@@ -1,45 +1,61 @@
 #pragma once
 
 #include <chrono>
-#include <string>
+#include <cstddef>
+#include <memory>
 #include <string_view>
+#include <thread>
 
 namespace klonkel {
 
-// Writes whole lines to one descriptor, in order, whatever its mode, without letting a slow or
-// stalled reader hold the caller up for long.
+// Writes whole lines to one descriptor, in order, and never holds the caller up: a line is
+// copied into a queue, and a thread of the writer's own writes the queue out as fast as the
+// descriptor takes it.
 //
-// A line waits for its reader at most `patience` in all (poll() for room, blocking or not).
-// When that runs out the output counts as stalled: later lines do not wait at all, and are
-// dropped whole while the reader takes nothing, until a line goes through again. A line the
-// reader took only part of is never abandoned, as the next line would be glued to it: its rest
-// goes out before any later line, and at the latest on destruction (again within `patience`).
-// A reader that is gone (EPIPE) or a closed descriptor costs one failed call and no wait.
+// A thread, not a notifier on an event loop: a blocking descriptor (a terminal, a file, a pipe
+// whose mode the shell chose and shares) can only be written by a thread that may block; the
+// app's loop is often busy drawing, the press tool runs a loop of its own, and the wait at the
+// end must work once the loop has ended, after a signal too.
+//
+// A reader that pauses gets every line once it reads again, whole and in order. Only past
+// `queueBytes` not yet taken are the oldest lines left out, whole, and one line on `noteFd`
+// says how many. A line the reader took the front of is finished before any later one. A reader
+// that is gone (EPIPE) or a closed descriptor costs nothing: the queue and every later line are
+// dropped. The writing raises no SIGPIPE in the process, whatever its handling of it.
 class LineWriter
 {
 public:
-    LineWriter(int fd, std::chrono::milliseconds patience) : m_fd(fd), m_patience(patience) {}
+    struct Limits
+    {
+        std::size_t queueBytes;
+        // How long finish() waits for the queue to go out.
+        std::chrono::milliseconds finishing;
+        int noteFd;
+    };
+
+    // With the limits of standard output: 4 MiB queued, a second to finish, notes on stderr.
+    explicit LineWriter(int fd);
+    LineWriter(int fd, Limits limits);
+    // Finishes first.
     ~LineWriter();
     LineWriter(const LineWriter &) = delete;
     LineWriter &operator=(const LineWriter &) = delete;
 
-    // Writes `text` and a line feed.
+    // Queues `text` and a line feed; the caller pays for the copy.
     void writeLine(std::string_view text);
 
-    bool stalled() const { return m_stalled; }
+    // Waits at most `finishing` for the queue to go out. What has not gone out by then is
+    // dropped, whole, and so is every later line.
+    void finish();
 
 private:
-    enum class Outcome { Written, Stalled, Failed };
-    using Deadline = std::chrono::steady_clock::time_point;
+    struct Queue;
+    static void writeOut(const std::shared_ptr<Queue> &queue);
 
-    // Writes from the front of `bytes`, dropping what went out; stops at the deadline.
-    Outcome send(std::string_view &bytes, Deadline deadline) const;
-    bool finishStartedLine(Deadline deadline);
-
-    int m_fd;
-    std::chrono::milliseconds m_patience;
-    std::string m_unfinished; // the rest of a line the reader has taken the front of
-    bool m_stalled = false;
+    // Shared with the thread, which may outlive the writer while its reader holds a blocking
+    // write up: it owns copies of the descriptors, so nothing it uses goes away under it.
+    std::shared_ptr<Queue> m_queue;
+    std::thread m_thread;
 };
 
 } // namespace klonkel

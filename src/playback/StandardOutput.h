@@ -5,11 +5,16 @@
 
 namespace klonkel {
 
-// Writes one line and a line feed to standard output at once, unbuffered, so a reader
-// of a pipe sees it immediately. Lines arrive whole and in order, on a non-blocking output too;
-// a closed or broken standard output is ignored, and a reader that stops reading holds a caller
-// up for at most a quarter of a second (LineOutput says what becomes of the lines then).
+// Writes one line and a line feed to standard output, unbuffered, so a reader of a pipe sees it
+// as soon as it reads. Lines arrive whole and in order whatever the reader does, and the caller
+// never waits for it: a reader that pauses gets them all once it reads again (LineWriter says
+// what a reader far behind or gone costs). At exit the program waits up to a second for lines
+// still queued.
 void writeLine(std::string_view text);
+
+// Waits up to a second for the lines queued to go out and drops the rest, whole. exit() and a
+// return from main() do this on their own; a program that ends with _Exit calls it first.
+void finishStandardOutput();
 
 // Where a part of playback writes its lines: writeLine in the program, a recorder in tests.
 using LineOutput = std::function<void(std::string_view)>;
