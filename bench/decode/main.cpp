@@ -5,8 +5,8 @@
 #include "ClipCatalogue.h"
 #include "ClipDeck.h"
 #include "FaadClipDecoder.h"
-#include "SoundServerOutput.h"
 #include "ResourceLocator.h"
+#include "SoundServerOutput.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -146,7 +146,8 @@ void SoundServer::queryServer()
         r->answered = true;
         signalWaiter(r->server->m_loop.get());
     };
-    const pulse::OperationPtr query(pa_context_get_server_info(m_context.get(), serverInfo, &reply));
+    const pulse::OperationPtr query(
+        pa_context_get_server_info(m_context.get(), serverInfo, &reply));
     if (query)
         waitUntil([&] { return reply.answered; });
 }

@@ -2,7 +2,6 @@
 
 #include "PulseHandles.h"
 
-
 namespace klonkel {
 
 // A connection to the sound server: PulseAudio, or PipeWire through its PulseAudio service. It

@@ -13,7 +13,7 @@ namespace klonkel {
 
 // Decodes the AAC track of an MPEG-4 file with libfaad, at the clip's own rate and channels.
 // The file is read whole at open: clips are small, and the frame table then needs no reads that
-// could fail or block later, on the thread that feeds the sound server.
+// could fail or block later, while the clip plays.
 class FaadClipDecoder final : public ClipDecoder
 {
 public:
