@@ -75,21 +75,6 @@ qsizetype toneOnset(Samples samples, qsizetype from, double hz)
 }
 
 // What the code writes to standard output, taken from descriptor 1 as a reader would see it.
-template <typename Action> QByteArray printedBy(Action action)
-{
-    std::fflush(stdout);
-    FILE *file = std::tmpfile();
-    const int saved = ::dup(1);
-    ::dup2(::fileno(file), 1);
-    action();
-    ::dup2(saved, 1);
-    ::close(saved);
-    QByteArray bytes(4096, '\0');
-    bytes.resize(::pread(::fileno(file), bytes.data(), 4096, 0));
-    std::fclose(file);
-    return bytes;
-}
-
 } // namespace
 
 // Every kind of clip file, played while another clip sounds: nothing crashes or hangs, a bad
@@ -101,8 +86,18 @@ class PlaybackTest : public QObject
     QTemporaryDir m_folder;
     SinkRecording m_sink;
     std::optional<std::string> m_nextClip; // what the deck reads ahead
+    QByteArray m_printed;                  // the deck's lines, as standard output would get them
     ClipDeck m_deck{std::make_unique<SoundServerOutput>(), [this] { return m_nextClip; },
-                    writeLine};
+                    [this](std::string_view line) {
+                        m_printed += QByteArray(line.data(), qsizetype(line.size())) + '\n';
+                    }};
+
+    template <typename Action> QByteArray printedBy(Action action)
+    {
+        m_printed.clear();
+        action();
+        return m_printed;
+    }
 
     QString clip(const char *name) const
     {
