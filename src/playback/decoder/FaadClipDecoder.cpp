@@ -25,6 +25,9 @@ constexpr std::size_t readPadding = 64;
 struct FileCloser
 {
     int fd;
+    explicit FileCloser(int descriptor) : fd(descriptor) {}
+    FileCloser(const FileCloser &) = delete;
+    FileCloser &operator=(const FileCloser &) = delete;
     ~FileCloser() { ::close(fd); }
 };
 

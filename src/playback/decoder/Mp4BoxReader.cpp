@@ -3,6 +3,7 @@
 #include "ByteCursor.h"
 #include "Mp4EsdsReader.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace klonkel {
@@ -189,8 +190,9 @@ void BoxWalker::readSampleTables(std::span<const std::uint8_t> payload, Mp4Audio
             if (!checkTable(table, count, 8, "time-to-sample"))
                 return;
             track.timeToSample.resize(count);
-            for (auto &run : track.timeToSample)
-                run = {table.u32(), table.u32()};
+            std::generate(track.timeToSample.begin(), track.timeToSample.end(), [&] {
+                return Mp4AudioTrack::TimeRun{table.u32(), table.u32()};
+            });
             hasTimes = true;
         } else if (box.type == fourcc("stsc")) {
             const std::uint32_t count = table.u32();
@@ -209,8 +211,8 @@ void BoxWalker::readSampleTables(std::span<const std::uint8_t> payload, Mp4Audio
                 return;
             if (track.constantFrameSize == 0) {
                 track.frameSizes.resize(track.frameCount);
-                for (auto &size : track.frameSizes)
-                    size = table.u32();
+                std::generate(track.frameSizes.begin(), track.frameSizes.end(),
+                              [&] { return table.u32(); });
             }
             hasSizes = true;
         } else if (box.type == fourcc("stco") || box.type == fourcc("co64")) {
@@ -219,8 +221,8 @@ void BoxWalker::readSampleTables(std::span<const std::uint8_t> payload, Mp4Audio
             if (!checkTable(table, count, wide ? 8 : 4, "chunk offset"))
                 return;
             track.chunkOffsets.resize(count);
-            for (auto &offset : track.chunkOffsets)
-                offset = wide ? table.u64() : table.u32();
+            std::generate(track.chunkOffsets.begin(), track.chunkOffsets.end(),
+                          [&] { return wide ? table.u64() : std::uint64_t(table.u32()); });
             hasOffsets = true;
         }
     }

@@ -7,14 +7,14 @@ namespace klonkel {
 
 namespace {
 
-constexpr std::uint64_t forever = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t unbounded = std::numeric_limits<std::uint64_t>::max();
 
-// `value` from one time scale to another, to the nearest unit; forever when out of range.
+// `value` from one time scale to another, to the nearest unit; unbounded when out of range.
 std::uint64_t rescale(std::uint64_t value, std::uint32_t from, std::uint32_t to)
 {
     const std::uint64_t whole = value / from, part = value % from;
-    if (whole > (forever >> 2) / to)
-        return forever;
+    if (whole > (unbounded >> 2) / to)
+        return unbounded;
     return whole * to + (part * to + from / 2) / from;
 }
 
@@ -85,8 +85,8 @@ std::optional<Mp4FrameTable> Mp4FrameTable::build(const Mp4AudioTrack &track,
     const std::uint64_t duration =
         track.edit && track.edit->movieDuration > 0
             ? rescale(track.edit->movieDuration, track.movieTimeScale, track.mediaTimeScale)
-            : forever;
-    const std::uint64_t end = duration > forever - start ? forever : start + duration;
+            : unbounded;
+    const std::uint64_t end = duration > unbounded - start ? unbounded : start + duration;
     // Decoding starts up to a second before the edit, so the decoder's overlap is filled by the
     // time the kept audio begins.
     const std::uint64_t leadIn = start > track.mediaTimeScale ? start - track.mediaTimeScale : 0;
