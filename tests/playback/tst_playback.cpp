@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <numeric>
 #include <optional>
 #include <span>
 #include <unistd.h>
@@ -54,12 +55,10 @@ struct SinkRecording
     // whose last few milliseconds come through after the stream that played them is gone.
     bool silentNow()
     {
-        const qsizetype end = mark();
-        const auto *recorded = reinterpret_cast<const qint16 *>(raw.constData());
-        double energy = 0;
-        for (qsizetype i = std::max<qsizetype>(end - 20 * ms, 0); i < end; ++i)
-            energy += std::pow(recorded[i] / 32768.0, 2);
-        return end >= 20 * ms && std::sqrt(energy / double(20 * ms)) < quiet;
+        const Samples recorded = samplesUntil(0).last(std::min<std::size_t>(mark(), 20 * ms));
+        const double energy = std::transform_reduce(recorded.begin(), recorded.end(), 0.0,
+                                                    std::plus{}, [](qint16 x) { return x * x; });
+        return recorded.size() == 20 * ms && std::sqrt(energy / double(20 * ms)) < 32768 * quiet;
     }
 };
 
