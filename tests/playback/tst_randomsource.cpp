@@ -68,16 +68,6 @@ class RandomSourceTest : public QObject
 private slots:
     void init() { primaryCalls = 0, interruptionsLeft = 0; }
 
-    // The real system source: bytes, and never the same 32 twice.
-    void systemSourceDelivers()
-    {
-        SystemEntropy entropy;
-        Bytes first{}, second{};
-        QCOMPARE(fill(entropy, first), QStringLiteral("filled"));
-        QCOMPARE(fill(entropy, second), QStringLiteral("filled"));
-        QVERIFY(first != second);
-    }
-
     void interruptedCallIsRetried()
     {
         interruptionsLeft = 3;
