@@ -29,6 +29,8 @@ bool ffmpeg(const QStringList &arguments)
 constexpr int ffmpegChannel[] = {0, 0, 1, 2, 3, 4, 5, 4, 5, 6};
 
 const QString sourceDir = QStringLiteral(KLONKEL_SOURCE_DIR);
+// Without noise substitution, so that two decoders agree sample by sample.
+const QStringList aac{"-c:a", "aac", "-aac_pns", "0"};
 
 } // namespace
 
@@ -82,8 +84,6 @@ private slots:
         QVERIFY(write("millions.m4a", patched("stsz", 12, QByteArray("\x00\x1e\x84\x80", 4))));
 
         const QString sine = "sine=frequency=440:sample_rate=%1:duration=%2";
-        // Without noise substitution, so that two decoders agree sample by sample.
-        const QStringList aac{"-c:a", "aac", "-aac_pns", "0"};
         QVERIFY(tone("fragmented.m4a", sine.arg(48000).arg(1),
                      {"-c:a", "aac", "-movflags", "frag_keyframe+empty_moov"}));
         QVERIFY(tone("video-only.mp4", "color=size=32x32:duration=0.2", {"-c:v", "mpeg4"}));
@@ -160,18 +160,15 @@ private slots:
             reencode << "-i" << catalogue[i];
         }
         for (int i = 0; i < catalogue.size(); ++i)
-            reencode << "-map" << QString("%1:a").arg(i) << "-c:a"
-                     << "aac"
-                     << "-aac_pns"
-                     << "0" << noiseFree[i];
+            reencode << "-map" << QString("%1:a").arg(i) << aac << noiseFree[i];
         QVERIFY(ffmpeg(reencode));
         noiseFree << path("mono-8k.m4a") << path("surround-96k.m4a") << path("three-minutes.m4a");
         const QStringList clips = catalogue + noiseFree;
         for (const QString &clip : clips)
             decode << "-i" << clip;
         for (int i = 0; i < clips.size(); ++i)
-            decode << "-map" << QString("%1:a").arg(i) << "-f"
-                   << "s16le" << path(QString::number(i));
+            decode << "-map" << QString("%1:a").arg(i) << QStringList{"-f", "s16le"}
+                   << path(QString::number(i));
         QVERIFY(ffmpeg(decode));
 
         double lowestSnr = INFINITY, widestEnergyGap = 0;
