@@ -106,18 +106,12 @@ private slots:
         QCOMPARE(presses->count(), before + 4);
     }
 
-    void screenReadersFindAndPressTheButton()
+    // What a screen reader reads and presses (that it finds the button in the window's tree is
+    // checked from outside, through the desktop's accessibility bus).
+    void screenReadersNameAndPressTheButton()
     {
-        QAccessibleInterface *node = QAccessible::queryAccessibleInterface(view);
-        QList<QAccessibleInterface *> pending{node};
-        for (node = nullptr; !pending.isEmpty() && !node;) {
-            QAccessibleInterface *next = pending.takeFirst();
-            if (next->role() == QAccessible::Button)
-                node = next;
-            for (int i = 0; i < next->childCount(); ++i)
-                pending.append(next->child(i));
-        }
-        QVERIFY2(node, "no button among the window's accessible children");
+        QAccessibleInterface *node = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(node && node->role() == QAccessible::Button);
         QCOMPARE(node->text(QAccessible::Name), QStringLiteral("Play the next clip"));
         QVERIFY(node->state().focusable);
         const int before = presses->count();
@@ -136,42 +130,40 @@ private slots:
     void controlPlacementFollowsTheDesktop_data()
     {
         QTest::addColumn<WindowButtonLayout::Placement>("placement");
-        QTest::addColumn<bool>("leading");
-        QTest::addColumn<QString>("order");
+        QTest::addColumn<QString>("expected");
         using L = WindowButtonLayout;
-        const auto row = [](const char *name, L::Placement p, bool leading, const char *order) {
-            QTest::newRow(name) << p << leading << QString::fromLatin1(order);
+        const auto row = [](const char *name, L::Placement placement, const char *expected) {
+            QTest::newRow(name) << placement << QString::fromLatin1(expected);
         };
-        row("GNOME, default", L::fromGnomeLayout("'appmenu:close'\n"), false, "minimize,close");
-        row("GNOME, all right", L::fromGnomeLayout("'appmenu:minimize,maximize,close'"), false,
-            "minimize,close");
-        row("GNOME, left", L::fromGnomeLayout("'close,minimize,maximize:'"), true,
-            "close,minimize");
-        row("GNOME, close alone on the left", L::fromGnomeLayout("'close:appmenu'"), true,
-            "close,minimize");
-        row("GNOME, minimise first on the left", L::fromGnomeLayout("'minimize,close:'"), true,
-            "minimize,close");
-        row("GNOME, no value", L::fromGnomeLayout(QString()), false, "minimize,close");
-        row("GNOME, no close", L::fromGnomeLayout("'menu:minimize'"), false, "minimize,close");
-        row("KDE, default", L::fromKdeButtons("MS", "HIAX"), false, "minimize,close");
-        row("KDE, left", L::fromKdeButtons("XIA", "HS"), true, "close,minimize");
-        row("KDE, nothing", L::fromKdeButtons("", ""), false, "minimize,close");
+        row("GNOME, default", L::fromGnomeLayout("'appmenu:close'\n"), "right: minimize,close");
+        row("GNOME, all right", L::fromGnomeLayout("'appmenu:minimize,maximize,close'"),
+            "right: minimize,close");
+        row("GNOME, left", L::fromGnomeLayout("'close,minimize,maximize:'"),
+            "left: close,minimize");
+        row("GNOME, close alone on the left", L::fromGnomeLayout("'close:appmenu'"),
+            "left: close,minimize");
+        row("GNOME, minimise first on the left", L::fromGnomeLayout("'minimize,close:'"),
+            "left: minimize,close");
+        row("GNOME, no value", L::fromGnomeLayout(QString()), "right: minimize,close");
+        row("GNOME, no close", L::fromGnomeLayout("'menu:minimize'"), "right: minimize,close");
+        row("KDE, default", L::fromKdeButtons("MS", "HIAX"), "right: minimize,close");
+        row("KDE, left", L::fromKdeButtons("XIA", "HS"), "left: close,minimize");
+        row("KDE, nothing", L::fromKdeButtons("", ""), "right: minimize,close");
     }
-
     void controlPlacementFollowsTheDesktop()
     {
         QFETCH(WindowButtonLayout::Placement, placement);
-        QFETCH(bool, leading);
-        QFETCH(QString, order);
-        QCOMPARE(placement.leading, leading);
-        QCOMPARE(placement.order.join(QLatin1Char(',')), order);
+        QFETCH(QString, expected);
+        QCOMPARE(QString(placement.leading ? "left: " : "right: ") + placement.order.join(u','),
+                 expected);
     }
 
     // Wayland matches the window to its launcher by this id; X11 by the window class.
     void desktopEntry()
     {
         klonkel::applyDesktopIdentity();
-        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("org.klonkel.Klonkel"));
+        QVERIFY(QFile::exists(QStringLiteral(KLONKEL_SOURCE_DIR "/packaging/") +
+                              QGuiApplication::desktopFileName() + QStringLiteral(".desktop")));
     }
 
     // The backdrop lets a fifth of the window's own colour through: the palette's, light or dark

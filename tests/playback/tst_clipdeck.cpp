@@ -27,7 +27,21 @@ class ClipDeckTest : public QObject
         QFile file(m_clips.filePath(name + u".m4a"_s));
         return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
     }
-    QStringList takeLog() { return std::exchange(m_log, {}); }
+    // "play NAME", "stop", or "ahead NAME" (read ahead, "ahead" alone: nothing known next).
+    void run(const QStringList &steps)
+    {
+        for (const QString &step : steps) {
+            const QString verb = step.section(u' ', 0, 0), name = step.section(u' ', 1);
+            if (verb == u"play")
+                m_deck->playClip(name.toStdString());
+            else if (verb == u"stop")
+                m_deck->stopClip();
+            else {
+                m_next = name.isEmpty() ? std::nullopt : std::optional(name.toStdString());
+                m_deck->readAhead();
+            }
+        }
+    }
 
 private slots:
     void init()
@@ -44,90 +58,60 @@ private slots:
     }
     void cleanup() { m_deck.reset(); }
 
-    void stoppingBeforeAnyClipDoesNothing()
+    void sequences_data()
     {
-        m_deck->stopClip();
-        QVERIFY(m_log.isEmpty());
-        QCOMPARE(m_deck->audioPlayer(), nullptr);
-    }
-
-    void aNewClipCutsTheSoundingOneOff()
-    {
-        m_deck->playClip("one");
-        ClipPlayer *first = m_deck->audioPlayer();
-        QCOMPARE(takeLog(), (QStringList{u"open one"_s, u"play one"_s}));
-        m_deck->playClip("two");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("log");
+        QTest::newRow("stop before any clip") << QStringList{u"stop"_s} << QStringList{};
         // Stopped before the new one starts, let go only after it has.
-        QCOMPARE(takeLog(),
-                 (QStringList{u"open two"_s, u"stop one"_s, u"play two"_s, u"end one"_s}));
-        QVERIFY(m_deck->audioPlayer() && m_deck->audioPlayer() != first);
+        QTest::newRow("a new clip cuts the sounding one off")
+            << QStringList{u"play one"_s, u"play two"_s}
+            << QStringList{u"open one"_s, u"play one"_s, u"open two"_s,
+                           u"stop one"_s, u"play two"_s, u"end one"_s};
+        QTest::newRow("a missing clip leaves the sounding one alone")
+            << QStringList{u"play one"_s, u"play nowhere"_s}
+            << QStringList{u"open one"_s, u"play one"_s};
+        QTest::newRow("an unplayable clip: error, and the sounding one goes on")
+            << QStringList{u"play one"_s, u"play broken"_s}
+            << QStringList{u"open one"_s, u"play one"_s, u"open broken"_s, u"line error"_s};
+        // Precomposed ö, as the file is named; then o + combining diaeresis, another name.
+        QTest::newRow("names are looked up by their exact bytes")
+            << QStringList{u"play k\u00f6nig"_s, u"play ko\u0308nig"_s}
+            << QStringList{u"open könig"_s, u"play könig"_s};
+        QTest::newRow("stopping keeps the player current")
+            << QStringList{u"play one"_s, u"stop"_s, u"stop"_s}
+            << QStringList{u"open one"_s, u"play one"_s, u"stop one"_s, u"stop one"_s};
+        QTest::newRow("read ahead once, played from there")
+            << QStringList{u"ahead one"_s, u"ahead one"_s, u"play one"_s}
+            << QStringList{u"open one"_s, u"prime one"_s, u"play one"_s};
+        QTest::newRow("nothing read ahead at the end of a pass")
+            << QStringList{u"ahead"_s} << QStringList{};
+    }
+    void sequences()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, log);
+        run(steps);
+        QCOMPARE(m_log, log);
     }
 
-    void missingAndUnplayableClipsLeaveTheSoundingOneAlone()
+    // A clip read ahead is played from there only while still good: not once rewritten, nor once
+    // its output went away.
+    void aClipReadAheadIsReadAgainWhenNoLongerGood()
     {
-        m_deck->playClip("one");
-        ClipPlayer *sounding = m_deck->audioPlayer();
-        takeLog();
-        m_deck->playClip("nowhere");
-        QCOMPARE(takeLog(), QStringList{});
-        m_deck->playClip("broken");
-        QCOMPARE(takeLog(), (QStringList{u"open broken"_s, u"line error"_s}));
-        QCOMPARE(m_deck->audioPlayer(), sounding);
-    }
-
-    void namesAreLookedUpByTheirExactBytes()
-    {
-        m_deck->playClip("k\xc3\xb6nig"); // precomposed ö, as the file is named
-        QCOMPARE(takeLog(), (QStringList{u"open könig"_s, u"play könig"_s}));
-        m_deck->playClip("ko\xcc\x88nig"); // o + combining diaeresis: another name
-        QCOMPARE(takeLog(), QStringList{});
-    }
-
-    void stoppingKeepsThePlayerCurrent()
-    {
-        m_deck->playClip("one");
-        ClipPlayer *player = m_deck->audioPlayer();
-        m_deck->stopClip();
-        m_deck->stopClip();
-        QCOMPARE(takeLog(),
-                 (QStringList{u"open one"_s, u"play one"_s, u"stop one"_s, u"stop one"_s}));
-        QCOMPARE(m_deck->audioPlayer(), player);
-    }
-
-    void aClipReadAheadIsPlayedOnlyWhileStillGood()
-    {
-        m_next = "one";
-        m_deck->readAhead();
-        m_deck->readAhead(); // nothing changed: nothing to do
-        QCOMPARE(takeLog(), (QStringList{u"open one"_s, u"prime one"_s}));
-        m_deck->playClip("one");
-        QCOMPARE(takeLog(), QStringList{u"play one"_s});
-
-        // Rewritten after it was read: read again.
-        m_next = "two";
-        m_deck->readAhead();
+        run({u"play one"_s, u"ahead two"_s});
         QTest::qWait(20); // a new modification time even on coarse clocks
         QVERIFY(writeClip(u"two"_s, "new"));
-        takeLog();
-        m_deck->playClip("two");
-        QCOMPARE(takeLog(), (QStringList{u"end two"_s, u"open two"_s, u"stop one"_s, u"play two"_s,
-                                         u"end one"_s}));
-
-        // Its output went away after it was read ahead: read again.
+        m_log.clear();
+        run({u"play two"_s});
+        QCOMPARE(m_log, (QStringList{u"end two"_s, u"open two"_s, u"stop one"_s, u"play two"_s,
+                                     u"end one"_s}));
         m_output->spent = true;
-        m_next = "one";
-        m_deck->readAhead();
+        run({u"ahead one"_s});
         m_output->spent = false;
-        takeLog();
-        m_deck->playClip("one");
-        QCOMPARE(takeLog().mid(0, 2), (QStringList{u"end one"_s, u"open one"_s}));
-    }
-
-    void nothingIsReadAheadAtTheEndOfAPass()
-    {
-        m_next.reset();
-        m_deck->readAhead();
-        QVERIFY(m_log.isEmpty());
+        m_log.clear();
+        run({u"play one"_s});
+        QCOMPARE(m_log.mid(0, 2), (QStringList{u"end one"_s, u"open one"_s}));
     }
 };
 

@@ -15,7 +15,8 @@ using namespace klonkel;
 using namespace Qt::StringLiterals;
 
 // The press, the appearance and the disappearance as the screen and the press tool run them,
-// on a fake output, with every line and every request to the output in one log.
+// on a fake output, with every line and every request to the output in one log. (What a bad or
+// missing clip does is the clip deck's, checked there and on a real sink.)
 class SoundboardTest : public QObject
 {
     Q_OBJECT
@@ -24,19 +25,21 @@ class SoundboardTest : public QObject
     QStringList m_log;
     std::unique_ptr<Soundboard> m_board;
 
-    QStringList takeLog() { return std::exchange(m_log, {}); }
+    QStringList takeLog(const QString &only = {})
+    {
+        return std::exchange(m_log, {}).filter(QRegularExpression(only));
+    }
     static QString line(std::string_view text) { return u"line "_s + QString::fromUtf8(text); }
+    QString clip(std::size_t position) const
+    {
+        return QString::fromStdString(m_board->playlist().clipNames().at(position));
+    }
     QString playlistLine() const
     {
         QStringList quoted;
-        for (const std::string &name : m_board->playlist().clipNames())
-            quoted << u'"' + QString::fromStdString(name) + u'"';
-        return line(u"["_s.toStdString() + quoted.join(u", "_s).toStdString() + "]");
-    }
-    QString clipFile(std::size_t position) const
-    {
-        const std::string &name = m_board->playlist().clipNames().at(position);
-        return m_clips.filePath(QString::fromStdString(name) + u".m4a"_s);
+        for (std::size_t i = 0; i < m_board->playlist().clipNames().size(); ++i)
+            quoted << u'"' + clip(i) + u'"';
+        return line((u'[' + quoted.join(u", "_s) + u']').toStdString());
     }
 
 private slots:
@@ -44,11 +47,9 @@ private slots:
     {
         // Empty files: the fake output never reads them, only the lookup needs them there.
         setResourceDirectory(m_clips.path());
-        for (const std::string_view name : clipCatalogue) {
-            QFile file(m_clips.filePath(QString::fromUtf8(name.data(), qsizetype(name.size())) +
-                                        u".m4a"_s));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        for (const std::string_view name : clipCatalogue)
+            QVERIFY(QFile(m_clips.filePath(QString::fromUtf8(name) + u".m4a"_s))
+                        .open(QIODevice::WriteOnly));
         m_log.clear();
         m_board = std::make_unique<Soundboard>(
             std::make_unique<ScriptedRandomSource>(), std::make_unique<FakeClipOutput>(m_log),
@@ -56,38 +57,48 @@ private slots:
     }
     void cleanup() { m_board.reset(); }
 
-    void firstPressAfterAppearing()
+    // A run's lines and sounds: the screen appears, is pressed, appears again (a new order, the
+    // position kept) and goes.
+    void aRunFromAppearingToDisappearing()
     {
         m_board->appear([this] { m_log << u"view"_s; });
         QCOMPARE(takeLog(),
                  (QStringList{line("ContentView appeared!"), u"view"_s, playlistLine()}));
-        const QString first = QString::fromStdString(m_board->playlist().clipNames().front());
-        QVERIFY(first != u"ach_ja"_s || m_board->playlist().clipNames()[1] != "arschvoll_los");
-
+        QVERIFY(clip(0) != u"ach_ja"_s || clip(1) != u"arschvoll_los"_s); // shuffled
+        const QString first = clip(0);
         m_board->press([this] { m_log << u"view"_s; });
-        QCOMPARE(takeLog(), (QStringList{line("button Tapped"), line("0"), line("264"), u"view"_s,
-                                         u"open "_s + first, u"play "_s + first}));
-        QCOMPARE(m_board->playlist().playIndex(), 1);
+        QCOMPARE(takeLog(u"^(line|view|play)"_s),
+                 (QStringList{line("button Tapped"), line("0"), line("264"), u"view"_s,
+                              u"play "_s + first}));
+        for (int press = 1; press < 5; ++press)
+            m_board->press();
+        const auto before = m_board->playlist().clipNames();
+        takeLog();
+        m_board->appear();
+        QCOMPARE(takeLog(u"^line"_s), (QStringList{line("ContentView appeared!"), playlistLine()}));
+        QVERIFY(m_board->playlist().clipNames() != before);
+        m_board->press();
+        QCOMPARE(takeLog(u"^(line|play) "_s), (QStringList{line("button Tapped"), line("5"),
+                                                           line("264"), u"play "_s + clip(5)}));
+        QCOMPARE(m_board->playlist().playIndex(), 6);
+        m_board->disappear();
+        QCOMPARE(takeLog(u"^(line|stop)"_s),
+                 (QStringList{line("ContentView disappeared!"), u"stop "_s + clip(5)}));
     }
 
+    // The first clip is read ahead as the screen appears, each next one after a press, and the
+    // press plays what was read.
     void theNextClipIsReadAheadAndPlayedFromThere()
     {
         m_board->appear();
-        const QString first = QString::fromStdString(m_board->playlist().clipNames()[0]);
-        const QString second = QString::fromStdString(m_board->playlist().clipNames()[1]);
-        const QRegularExpression readingFirst(u"^(open|prime) "_s +
-                                              QRegularExpression::escape(first) + u'$');
-        QTRY_COMPARE(m_log.filter(readingFirst),
-                     (QStringList{u"open "_s + first, u"prime "_s + first}));
+        QTRY_VERIFY(m_log.contains(u"prime "_s + clip(0)));
+        QCOMPARE(takeLog(u"^open"_s), QStringList{u"open "_s + clip(0)});
+        m_board->press();
+        QVERIFY(takeLog().contains(u"play "_s + clip(0)));
+        QTRY_VERIFY(m_log.contains(u"prime "_s + clip(1)));
         takeLog();
         m_board->press();
-        QVERIFY(takeLog().contains(u"play "_s + first));
-        QTRY_VERIFY(m_log.contains(u"prime "_s + second));
-        takeLog();
-        m_board->press();
-        const QStringList log = takeLog();
-        QVERIFY2(!log.contains(u"open "_s + second) && log.contains(u"play "_s + second),
-                 qPrintable(log.join(u", "_s)));
+        QCOMPARE(takeLog(u"^(open|play)"_s), QStringList{u"play "_s + clip(1)});
     }
 
     void everyClipOncePerPassThenARewind()
@@ -95,71 +106,22 @@ private slots:
         m_board->appear();
         const auto firstOrder = m_board->playlist().clipNames();
         takeLog();
-        QStringList played;
+        QStringList played, expected;
         for (int press = 1; press <= 264; ++press) {
             m_board->press();
-            played += takeLog().filter(QRegularExpression(u"^play "_s));
+            played += takeLog(u"^play "_s);
+            expected << u"play "_s + QString::fromStdString(firstOrder[std::size_t(press - 1)]);
         }
-        QCOMPARE(played.size(), 264);
-        for (std::size_t i = 0; i < firstOrder.size(); ++i)
-            QCOMPARE(played[qsizetype(i)], u"play "_s + QString::fromStdString(firstOrder[i]));
+        QCOMPARE(played, expected);
         QCOMPARE(m_board->playlist().playIndex(), 264);
 
         // Press 265: both lines show 264, a new order is printed and its first clip plays.
         m_board->press();
-        const QStringList log = takeLog();
-        const auto &newOrder = m_board->playlist().clipNames();
-        QVERIFY(newOrder != firstOrder);
-        QCOMPARE(log.mid(0, 4),
-                 (QStringList{line("button Tapped"), line("264"), line("264"), playlistLine()}));
-        QCOMPARE(log.filter(QRegularExpression(u"^play "_s)),
-                 QStringList{u"play "_s + QString::fromStdString(newOrder.front())});
+        QVERIFY(m_board->playlist().clipNames() != firstOrder);
+        QCOMPARE(takeLog(u"^(line|play) "_s),
+                 (QStringList{line("button Tapped"), line("264"), line("264"), playlistLine(),
+                              u"play "_s + clip(0)}));
         QCOMPARE(m_board->playlist().playIndex(), 1);
-    }
-
-    void appearingAgainReshufflesAndKeepsThePosition()
-    {
-        m_board->appear();
-        for (int press = 0; press < 5; ++press)
-            m_board->press();
-        const auto before = m_board->playlist().clipNames();
-        takeLog();
-        m_board->appear();
-        QCOMPARE(takeLog().mid(0, 2), (QStringList{line("ContentView appeared!"), playlistLine()}));
-        QVERIFY(m_board->playlist().clipNames() != before);
-        QCOMPARE(m_board->playlist().playIndex(), 5);
-        m_board->press();
-        const QString sixth = QString::fromStdString(m_board->playlist().clipNames()[5]);
-        QCOMPARE(takeLog().filter(QRegularExpression(u"^(line|play) "_s)),
-                 (QStringList{line("button Tapped"), line("5"), line("264"), u"play "_s + sixth}));
-        QCOMPARE(m_board->playlist().playIndex(), 6);
-    }
-
-    void missingAndUnplayableClipsStillMoveOn()
-    {
-        m_board->appear();
-        QVERIFY(QFile::remove(clipFile(0)));
-        QFile unplayable(clipFile(1));
-        QVERIFY(unplayable.open(QIODevice::WriteOnly) && unplayable.write("unplayable") > 0);
-        unplayable.close();
-        takeLog();
-        m_board->press();
-        m_board->press();
-        QCOMPARE(takeLog().filter(QRegularExpression(u"^(line|play) "_s)),
-                 (QStringList{line("button Tapped"), line("0"), line("264"), line("button Tapped"),
-                              line("1"), line("264"), line("error")}));
-        QCOMPARE(m_board->playlist().playIndex(), 2);
-    }
-
-    void disappearingStopsTheSound()
-    {
-        m_board->appear();
-        m_board->press();
-        const QString first = QString::fromStdString(m_board->playlist().clipNames().front());
-        takeLog();
-        m_board->disappear();
-        QCOMPARE(takeLog().mid(0, 2),
-                 (QStringList{line("ContentView disappeared!"), u"stop "_s + first}));
     }
 };
 

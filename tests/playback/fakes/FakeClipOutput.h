@@ -4,12 +4,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QObject>
 #include <QStringList>
 
 #include <memory>
-
-using namespace Qt::StringLiterals;
 
 // An output that plays nothing and writes down, in one shared log, what was asked of it and of
 // its players: "open NAME", "prime NAME", "play NAME", "stop NAME", "end NAME". A file that
@@ -22,7 +19,7 @@ public:
     std::unique_ptr<klonkel::ClipPlayer> open(const QString &path) override
     {
         const QString name = QFileInfo(path).completeBaseName();
-        m_log << u"open "_s + name;
+        m_log << QStringLiteral("open ") + name;
         QFile file(path);
         if (file.open(QIODevice::ReadOnly) && file.read(10) == "unplayable")
             return nullptr;
@@ -33,24 +30,22 @@ public:
     bool spent = false;
 
 private:
-    class Player final : public klonkel::ClipPlayer
+    struct Player final : klonkel::ClipPlayer
     {
-    public:
-        Player(QStringList &log, QString name, bool spent)
-            : m_log(log), m_name(name), m_spent(spent)
+        Player(QStringList &log, const QString &name, bool spent)
+            : log(log), name(name), spent(spent)
         {
         }
-        ~Player() override { m_log << u"end "_s + m_name; }
-        void prime() override { m_log << u"prime "_s + m_name; }
-        void play() override { m_log << u"play "_s + m_name; }
-        void stop() override { m_log << u"stop "_s + m_name; }
-        bool isSpent() const override { return m_spent; }
+        ~Player() override { log << QStringLiteral("end ") + name; }
+        void prime() override { log << QStringLiteral("prime ") + name; }
+        void play() override { log << QStringLiteral("play ") + name; }
+        void stop() override { log << QStringLiteral("stop ") + name; }
+        bool isSpent() const override { return spent; }
         qsizetype pendingBytes() const override { return 0; }
 
-    private:
-        QStringList &m_log;
-        QString m_name;
-        bool m_spent;
+        QStringList &log;
+        const QString name;
+        const bool spent;
     };
 
     QStringList &m_log;

@@ -23,48 +23,41 @@ public:
     explicit SpawnedProcess(const QStringList &arguments, bool readOutput = false)
     {
         std::vector<QByteArray> bytes;
+        std::vector<char *> argv;
         for (const QString &argument : arguments)
             bytes.push_back(argument.toLocal8Bit());
-        std::vector<char *> argv;
         for (QByteArray &argument : bytes)
             argv.push_back(argument.data());
         argv.push_back(nullptr);
-
-        int pipeFds[2] = {-1, -1};
+        int ends[2] = {-1, -1};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        if (readOutput && ::pipe2(pipeFds, O_CLOEXEC) == 0) {
-            posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-            m_output = pipeFds[0];
-            ::fcntl(m_output, F_SETFL, O_NONBLOCK);
+        if (readOutput && ::pipe2(ends, O_CLOEXEC) == 0) {
+            posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+            ::fcntl(m_output = ends[0], F_SETFL, O_NONBLOCK);
         }
         if (::posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
-        if (pipeFds[1] >= 0)
-            ::close(pipeFds[1]);
+        if (ends[1] >= 0)
+            ::close(ends[1]);
     }
     ~SpawnedProcess()
     {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
+        if (m_pid > 0 && ::kill(m_pid, SIGTERM) == 0)
             wait();
-        }
         if (m_output >= 0)
             ::close(m_output);
     }
     SpawnedProcess(const SpawnedProcess &) = delete;
     SpawnedProcess &operator=(const SpawnedProcess &) = delete;
 
-    bool started() const { return m_pid > 0; }
-
     // Its exit status once it has ended; -1 when it did not start or did not exit normally.
     int wait()
     {
         int status = 0;
-        if (m_pid <= 0 || ::waitpid(m_pid, &status, 0) != m_pid)
+        if (m_pid <= 0 || ::waitpid(std::exchange(m_pid, -1), &status, 0) < 0)
             return -1;
-        m_pid = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
@@ -73,8 +66,7 @@ public:
     {
         QByteArray got;
         char buffer[65536];
-        ssize_t n = 0;
-        while (m_output >= 0 && (n = ::read(m_output, buffer, sizeof buffer)) > 0)
+        for (ssize_t n = 0; m_output >= 0 && (n = ::read(m_output, buffer, sizeof buffer)) > 0;)
             got.append(buffer, n);
         return got;
     }
