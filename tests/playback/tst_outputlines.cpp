@@ -135,7 +135,10 @@ private slots:
         QCOMPARE(reader.finish(), sent);
         qInfo("longest line call: %.1f us",
               std::chrono::duration<double, std::micro>(longest).count());
-        QCOMPARE_LT(longest, 1ms);
+        // Waiting on the reader would last its pause (or the old writer's 250 ms); a copy takes
+        // tens of microseconds. The bound leaves room for a loaded machine's scheduling (3 ms
+        // seen with two builds running): how fast the copy is, is for a benchmark to say.
+        QCOMPARE_LT(longest, 100ms);
     }
 
     // Past the bound the oldest lines not yet taken are left out, whole: the reader gets what the
