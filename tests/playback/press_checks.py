@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The press tool (a press per line on stdin, the app's stdout) from outside, by group:
-    press_checks.py PRESS_TOOL RESOURCES ENTROPY_FAILURE_LIBRARY lines|threads|mixer
-lines: what only the outside sees of its end: a reader that never reads, no random source.
+    press_checks.py PRESS_TOOL RESOURCES lines|threads|mixer
+lines: what only the outside sees of its end: a reader that never reads.
 threads: where its threads meet (pressing and decoding ahead, the server connection's writing):
     each run prints exactly its presses' lines, ends with status 0 and writes nothing to stderr,
     so under a sanitizer any report fails; and the presses that must sound, sound.
@@ -36,38 +36,26 @@ def sounds_after(sink, mark, seconds=5):
     return poll(lambda: sink.first_loud(mark) is not None, seconds)
 
 
-def lines(tool, _, failing_entropy):
-    # No clips (an empty folder): nothing sounds, and no sound server is needed.
-    empty = tempfile.mkdtemp(prefix="klonkel-no-clips.")
+def lines(tool, _):
     h.case = "a reader that never reads"  # a one-page blocking pipe: the end waits a while only
     read_end, write_end = os.pipe()
     fcntl.fcntl(write_end, 1031, 4096)  # F_SETPIPE_SZ
-    run = pressing(tool, empty, ENDLESS_WRITE, stdout=write_end)
-    os.close(write_end)
-    run.type(300)
-    select.select([read_end], [], [], 30)  # up and pressing
-    ended = time.monotonic()
-    status, _, err = run.finish()
-    took = time.monotonic() - ended
+    with tempfile.TemporaryDirectory(prefix="klonkel-no-clips.") as empty:  # nothing sounds, no server needed
+        run = pressing(tool, empty, ENDLESS_WRITE, stdout=write_end)
+        os.close(write_end)
+        run.type(300)
+        select.select([read_end], [], [], 30)  # up and pressing
+        ended = time.monotonic()
+        status, _, err = run.finish()
+        took = time.monotonic() - ended
     received = b"".join(iter(lambda: os.read(read_end, 65536), b""))
     print(f"a reader that never reads: exit {took:.2f} s after the end of input")
     check(status == 0 and err == "" and took < 2, f"status {status}, after {took:.2f} s, stderr {err[:200]!r}")
     check(received.endswith(b"\n") and b"".join(map(press, range(265))).startswith(received),
           f"not whole lines from the first: {received[-80:]!r}")
 
-    h.case = "no random source"  # getentropy() and /dev/urandom refused, as in a tight sandbox
-    run = pressing(tool, empty, {**ENDLESS_WRITE, "LD_PRELOAD": failing_entropy, "ASAN_OPTIONS":
-                                 ENDLESS_WRITE["ASAN_OPTIONS"] + ":verify_asan_link_order=0"})
-    run.type(300)
-    status, out, err = run.finish()
-    # Every press up to the rewind is answered; its shuffle is where the run ends, saying why.
-    check(status == 1 and out == b"".join(map(press, range(265))), f"status {status}, output {out[-80:]!r}")
-    check(err == "klonkel: no source of random numbers: getentropy: Function not implemented; "
-          "/dev/urandom: Permission denied\n", f"stderr {err!r}")
-    os.rmdir(empty)
 
-
-def threads(tool, resources, _):
+def threads(tool, resources):
     h.case = "first press at start"  # before the first clip is read ahead: the press opens it
     sink = Sink()
     sink.quiet()
@@ -159,7 +147,7 @@ def long_first_clip(resources, folder):
     return folder
 
 
-def mixer(tool, resources, _):
+def mixer(tool, resources):
     with tempfile.TemporaryDirectory(prefix="klonkel-mixer-") as runtime:
         clips = long_first_clip(resources, f"{runtime}/clips")
         names = {f[:-4] for f in os.listdir(clips) if f.endswith(".m4a")}
@@ -220,6 +208,5 @@ def mixer(tool, resources, _):
 
 
 if __name__ == "__main__":
-    group = {"lines": lines, "threads": threads, "mixer": mixer}[sys.argv[4]]
-    group(os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3])
-    h.report(sys.argv[4])
+    {"lines": lines, "threads": threads, "mixer": mixer}[sys.argv[3]](os.path.abspath(sys.argv[1]), sys.argv[2])
+    h.report(sys.argv[3])
