@@ -261,7 +261,7 @@ class Sink:
     earliest arrival of each bounds when the sink played it (data can come late, never early)."""
 
     def __init__(self, env=None, device="@DEFAULT_MONITOR@", layout=None, latency_ms=5):
-        self.raw, self.arrivals = bytearray(), [(time.monotonic(), 0)]
+        self.raw, self.arrivals = bytearray(), []
         channels = [f"--channel-map={layout}", f"--channels={layout.count(',') + 1}"] if layout else ["--channels=1"]
         self.parec = subprocess.Popen(["parec", f"--device={device}", "--raw", *channels, "--format=s16le",
                                        f"--rate={RATE}", f"--latency-msec={latency_ms}"],
@@ -288,7 +288,7 @@ class Sink:
     def now(self):
         """The sample the sink plays at this moment. An idle null sink hands its monitor's samples
         over in blocks of up to 2 s, so the count so far can lag by that much."""
-        at, count = self.arrivals[-1]
+        at, count = self.arrivals[-1] if self.arrivals else (time.monotonic(), 0)
         return count + int((time.monotonic() - at) * RATE)
 
     def time_of(self, sample, around):
@@ -296,8 +296,9 @@ class Sink:
         return min(t - n / RATE for t, n in self.arrivals if abs(t - around) < 2.0) + sample / RATE
 
     def samples(self, start=0, end=None):
+        end = self.mark() if end is None else min(end, self.mark())  # whole samples only
         values = array.array("h")  # native order: little-endian on the machines this runs on
-        values.frombytes(bytes(self.raw[2 * start: None if end is None else 2 * end]))
+        values.frombytes(bytes(self.raw[2 * start: 2 * end]))
         return values
 
     def first_loud(self, start, end=None, threshold=600):

@@ -68,7 +68,6 @@ hardening-check --quiet --nocfprotection "$work/root/usr/bin/klonkel" || fail "p
     || fail "built without the C++ library's assertions"
 
 # What the installed layout decides: the first run (window, icons, translation, clips) and the
-# robustness cases (missing picture or resources; signals; bad output). The
-# long passes and the scaled launches behave the same from any folder: the build's suite has them.
+# robustness cases. The long passes and the scaled launches behave the same from any folder.
 python3 "$here/app_checks.py" "$work/root/usr/bin/klonkel" first-run robustness
 echo "PASS: $(basename "$deb") and a plain install"

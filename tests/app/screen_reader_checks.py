@@ -12,34 +12,14 @@ from harness import APPEARED, DISAPPEARED, Program, Sink, check, poll, press  # 
 LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
 
-def private_buses():
-    """A session bus of our own and the accessibility bus launched on it, as a desktop session has."""
-    bus = h.SessionBus()
-    env = dict(os.environ, **bus.env)
-    launcher = subprocess.Popen([LAUNCHER, "--launch-immediately"], env=env,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    asked = ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
-             "org.a11y.Bus.GetAddress"]
-    check(poll(lambda: subprocess.run(asked, env=env, capture_output=True).returncode == 0, 10),
-          "the accessibility bus did not start")
-    return launcher, bus, env
-
-
-def find(node, test):
-    """The first accessible below node (node included) that passes test, breadth first."""
-    pending = [node]
-    while pending:
-        here = pending.pop(0)
-        if here is not None and test(here):
-            return here
-        pending += [here.getChildAtIndex(i) for i in range(here.childCount)] if here is not None else []
-    return None
-
-
 def main():
     program = os.path.abspath(sys.argv[1])
-    launcher, bus, env = private_buses()
-    os.environ.update(env)  # before the bindings connect, so that they find our buses
+    # A session bus of our own and the accessibility bus launched on it, as a desktop session has.
+    bus = h.SessionBus()
+    os.environ.update(bus.env)  # before the bindings connect, so that they find our buses
+    launcher = subprocess.Popen([LAUNCHER, "--launch-immediately"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    asked = ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress"]
+    check(poll(lambda: subprocess.run(asked, capture_output=True).returncode == 0, 10), "the accessibility bus did not start")
     import pyatspi
 
     h.case = "a screen reader on the accessibility bus"
@@ -47,10 +27,9 @@ def main():
     app = Program(program, {**bus.env, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
     app.settled()
     desktop = pyatspi.Registry.getDesktop(0)
-    klonkel = poll(lambda: find(desktop, lambda a: a.getRole() == pyatspi.ROLE_APPLICATION
-                                and a.name == "Klonkel"), 10, 0.2)
+    klonkel = poll(lambda: next((a for a in desktop if a and a.name == "Klonkel"), None), 10, 0.2)
     check(klonkel, "no application \"Klonkel\" among " + repr([a.name for a in desktop]))
-    window = klonkel and find(klonkel, lambda a: a.getRole() in (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW))
+    window = klonkel and pyatspi.findDescendant(klonkel, lambda a: a.getRole() in (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW), True)
     check(window and window.name == "Klonkel", f"its window: {window}")
     pushable = lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON  # noqa: E731
     buttons = {b.name: b for b in pyatspi.findAllDescendants(window, pushable)} if window else {}
