@@ -225,8 +225,8 @@ class PrivateSoundServer:
         """A server that does not come up is the harness's trouble, not the program's: it is said
         on stderr and started once more; only a second failure fails the case."""
         self.daemon = subprocess.Popen([SERVER], env=self.env, start_new_session=True)
-        up = lambda: "klonkel_null" in subprocess.run(["pactl", "info"], env=self.env, capture_output=True,  # noqa: E731
-                                                      text=True).stdout
+        up = lambda: "klonkel_null" in subprocess.run(["pactl", "info"], env=self.env,  # noqa: E731
+                                                      capture_output=True, text=True).stdout
         # A server that has exited is not waited for.
         ready = poll(lambda: up() or self.daemon.poll() is not None, 20) and up()
         if not ready:

@@ -1,7 +1,6 @@
 #!/usr/bin/python3
 """What a screen reader finds and can do: a real AT-SPI client (pyatspi) on a private session bus
-with its own accessibility bus, against the running program:
-    screen_reader_checks.py PROGRAM
+with its own accessibility bus, against the running program:   screen_reader_checks.py PROGRAM
 Needs the distribution's Python, whose packages hold the AT-SPI bindings."""
 import os, subprocess, sys
 
@@ -17,9 +16,10 @@ def main():
     # A session bus of our own and the accessibility bus launched on it, as a desktop session has.
     bus = h.SessionBus()
     os.environ.update(bus.env)  # before the bindings connect, so that they find our buses
-    launcher = subprocess.Popen([LAUNCHER, "--launch-immediately"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    asked = ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress"]
-    check(poll(lambda: subprocess.run(asked, capture_output=True).returncode == 0, 10), "the accessibility bus did not start")
+    launcher = subprocess.Popen([LAUNCHER, "--launch-immediately"], stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+    asked = ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+             "org.a11y.Bus.GetAddress"]
+    check(poll(lambda: subprocess.run(asked, capture_output=True).returncode == 0, 10), "no accessibility bus")
     import pyatspi
 
     h.case = "a screen reader on the accessibility bus"
@@ -29,7 +29,8 @@ def main():
     desktop = pyatspi.Registry.getDesktop(0)
     klonkel = poll(lambda: next((a for a in desktop if a and a.name == "Klonkel"), None), 10, 0.2)
     check(klonkel, "no application \"Klonkel\" among " + repr([a.name for a in desktop]))
-    window = klonkel and pyatspi.findDescendant(klonkel, lambda a: a.getRole() in (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW), True)
+    framed = lambda a: a.getRole() in (pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW)  # noqa: E731
+    window = klonkel and pyatspi.findDescendant(klonkel, framed, True)
     check(window and window.name == "Klonkel", f"its window: {window}")
     pushable = lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON  # noqa: E731
     buttons = {b.name: b for b in pyatspi.findAllDescendants(window, pushable)} if window else {}

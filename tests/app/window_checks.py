@@ -4,10 +4,10 @@ window manager (openbox) on the session's X server:   window_checks.py PROGRAM""
 import os, signal, subprocess, sys, tempfile
 
 import app_checks as ac
-from app_checks import changed_box, h, inside, striking
+from app_checks import h
+from look import CONTROLS as RIGHT, blue, changed_box, inside, striking, title_pixels
 from harness import APPEARED, DISAPPEARED, Program, Sink, check, poll, press
 
-RIGHT = ac.CONTROLS
 LEFT = {"close": (8, 8, 32, 32), "minimize": (38, 8, 62, 32)}
 AWAY = (250, 292)  # the backdrop below the button: no control, nothing that lights up
 
@@ -37,7 +37,7 @@ def controls(program):
         check(inside(changed, box, 1), f"{kind}: hovering changed {changed}, not just {box}")
         quiet, clear = striking(rest, box), striking(lit, box)
         check(0 < quiet and 4 * quiet < clear, f"{kind}: {quiet} pixels stand out at rest, {clear} lit")
-    check(ac.title_pixels(rest, ac.blue) > 300, "the title lost pixels to the controls")
+    check(title_pixels(rest, blue) > 300, "the title lost pixels to the controls")
 
     h.case = "controls by the keyboard: minimise, restore, play on"
     hover(app, AWAY)
@@ -89,8 +89,9 @@ def one_copy(program):
     second = Program(program, bus.env, window=False)
     poll(lambda: second.proc.poll() is not None, 10)
     status, out, err = second.finish(signal.SIGKILL)
-    check(status == 0 and out == b"" and err == "", f"second launch: status {status}, stdout {out[:80]!r}, stderr {err[-200:]!r}")
-    check(poll(lambda: state(first) == "Normal" and first.run("xdotool", "getactivewindow").strip() == first.window, 5), "the running window did not come forward")
+    check(status == 0 and out == b"" and err == "", f"second launch: {status}, {out[:80]!r}, {err[-200:]!r}")
+    active = lambda: first.run("xdotool", "getactivewindow").strip() == first.window  # noqa: E731
+    check(poll(lambda: state(first) == "Normal" and active(), 5), "the running window did not come forward")
     windows = first.run("xdotool", "search", "--onlyvisible", "--class", "Klonkel").split()
     check(windows == [first.window], f"windows {windows}")
     first.click()
@@ -106,7 +107,8 @@ def one_copy(program):
             fake.write("#!/bin/sh\n[ \"$*\" = 'get org.gnome.desktop.wm.preferences button-layout' ]"
                        " && echo \"'close,minimize:appmenu'\"\n")
         os.chmod(f"{bin}/gsettings", 0o755)
-        apps = [Program(program), Program(program, {"PATH": f"{bin}:{os.environ['PATH']}", "XDG_CURRENT_DESKTOP": "GNOME"})]
+        gnome = {"PATH": f"{bin}:{os.environ['PATH']}", "XDG_CURRENT_DESKTOP": "GNOME"}
+        apps = [Program(program), Program(program, gnome)]
         check(all(a.window for a in apps) and apps[0].window != apps[1].window, "not two windows")
         h.case = "controls on the left, as the desktop's settings say"
         left = apps[1]
@@ -125,8 +127,8 @@ def main():
     program = os.path.abspath(sys.argv[1])
     wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        check(poll(lambda: "window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
-                                                         capture_output=True, text=True).stdout, 10),
+        managed = ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]
+        check(poll(lambda: "window id" in subprocess.run(managed, capture_output=True, text=True).stdout, 10),
               "openbox did not start")
         controls(program)
         one_copy(program)
