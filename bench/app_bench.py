@@ -3,7 +3,7 @@
 
 Starts BUILD_DIR/klonkel under the current X server and sound server and drives it with real
 X11 input (XTest, see xinput.py). Sound is what the default sink's monitor records
-(sinkclock.py), frames are what the screen shows (XGetImage) and Qt's own render-loop timing
+(harness.py), frames are what the screen shows (XGetImage) and Qt's own render-loop timing
 lines (category qt.scenegraph.time.renderloop). Baselines, built from bench/:
   klonkel-empty-window       the smallest Qt Quick window of the same size
   klonkel-mediaplayer-click  that window playing each click with a new QMediaPlayer (FFmpeg)
@@ -20,7 +20,6 @@ Needs a bare X server without a window manager (tools/with-session.sh starts one
 must open at the top left corner, where the screen is read before each start.
 """
 import argparse
-import array
 import functools
 import math
 import os
@@ -30,16 +29,16 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree from the imports below
-from sinkclock import RATE, THRESHOLD, Monitor
+import harness
+from harness import RATE, Program, Sink
 import xinput
 
 WIDTH, HEIGHT = 500, 300
 BUTTON = (250, 180)  # the button's centre: the 210 px column (title 30, gap 30, button 150) is centred
 CATALOGUE_SIZE = 264
+THRESHOLD = 300  # of 32768; the clips start loud, the idle sink is exact zero
 READY_APP = "ContentView appeared!"
 READY_EMPTY = "window shown"
 RENDER_LOG = {"QT_LOGGING_RULES": "qt.scenegraph.time.renderloop=true"}
@@ -55,86 +54,35 @@ SOFTWARE_RENDERER = re.compile(r"llvmpipe|softpipe|swrast|software rasterizer|sw
 RENDERER_LINE = re.compile(r"RENDERER: (.*?) VERSION:")
 
 
-class Program:
-    """A program under test, with every line it writes and when the line arrived."""
+# What is read of a program under test (a harness.Program) while it runs.
 
-    def __init__(self, argv, env=None, stdin=None):
-        # No session bus: on a desktop each copy would find the one before it there and only
-        # bring it forward, and the app would pay for a bus the empty window never talks to.
-        environment = dict(os.environ, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/klonkel-no-session-bus")
-        environment.update(env or {})
-        self.started = time.monotonic()
-        self.proc = subprocess.Popen(argv, stdin=stdin, stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE, env=environment)
-        self.out = []  # (arrival time, line)
-        self.err = []
-        self.readers = [threading.Thread(target=self._collect, args=(stream, into), daemon=True)
-                        for stream, into in ((self.proc.stdout, self.out),
-                                             (self.proc.stderr, self.err))]
-        for reader in self.readers:
-            reader.start()
+def rss_mib(program):
+    with open(f"/proc/{program.proc.pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024
+    raise RuntimeError("no VmRSS")
 
-    def __enter__(self):
-        return self
 
-    def __exit__(self, *exc):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
+def cpu_seconds(program):
+    with open(f"/proc/{program.proc.pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
-    @staticmethod
-    def _collect(stream, into):
-        for line in iter(stream.readline, b""):
-            into.append((time.monotonic(), line.rstrip(b"\n").decode(errors="replace")))
 
-    def lines(self):
-        return [line for _, line in self.out]
+def frames(program, since, until):
+    """(arrival time, render time in ms) of each frame rendered between the two times."""
+    return [(t, int(match.group(1))) for t, line in list(program.err.lines)
+            if since <= t <= until for match in [FRAME_LINE.search(line)] if match]
 
-    def wait_for_line(self, text, count=1, timeout=10.0):
-        """Arrival time of the `count`th standard output line equal to `text`."""
-        deadline = time.monotonic() + timeout
-        while True:
-            seen = [t for t, line in list(self.out) if line == text]
-            if len(seen) >= count:
-                return seen[count - 1]
-            if time.monotonic() > deadline or self.proc.poll() is not None:
-                raise RuntimeError(f"{self.proc.args[0]}: no line {text!r} #{count} "
-                                   f"(exit status {self.proc.poll()})")
-            time.sleep(0.005)
 
-    def rss_mib(self):
-        with open(f"/proc/{self.proc.pid}/status") as status:
-            for line in status:
-                if line.startswith("VmRSS:"):
-                    return int(line.split()[1]) / 1024
-        raise RuntimeError("no VmRSS")
+def lines(program):
+    return [line for _, line in program.out.lines]
 
-    def cpu_seconds(self):
-        with open(f"/proc/{self.proc.pid}/stat") as stat:
-            fields = stat.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
-    def frames(self, since, until):
-        """(arrival time, render time in ms) of each frame rendered between the two times."""
-        found = []
-        for t, line in list(self.err):
-            if since <= t <= until:
-                match = FRAME_LINE.search(line)
-                if match:
-                    found.append((t, int(match.group(1))))
-        return found
-
-    def close(self):
-        """Closes as a service manager would (SIGTERM); returns the exit status."""
-        self.proc.send_signal(signal.SIGTERM)
-        try:
-            status = self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            status = self.proc.wait()
-        for reader in self.readers:
-            reader.join(timeout=5)
-        return status
+def close(program):
+    """Closes as a service manager would (SIGTERM); returns the exit status."""
+    return program.finish(signal.SIGTERM)[0]
 
 
 def percentile(values, share):
@@ -158,10 +106,10 @@ def changed_share(before, after):
 
 def idle_figures(program, seconds):
     """CPU use in % of one core and frames rendered over `seconds` from now."""
-    start, cpu = time.monotonic(), program.cpu_seconds()
+    start, cpu = time.monotonic(), cpu_seconds(program)
     time.sleep(seconds)
-    end, used = time.monotonic(), program.cpu_seconds() - cpu
-    return 100 * used / (end - start), len(program.frames(start, end))
+    end, used = time.monotonic(), cpu_seconds(program) - cpu
+    return 100 * used / (end - start), len(frames(program, start, end))
 
 
 def open_window(display, program):
@@ -182,7 +130,7 @@ def start_once(display, argv, ready_line):
     Also returns the resident set once settled and the frames of the first second on screen.
     """
     before = display.grab(0, 0, WIDTH, HEIGHT)
-    with Program(argv, RENDER_LOG) as program:
+    with Program(argv, RENDER_LOG, window=False) as program:
         _, x, y = open_window(display, program)
         if (x, y) != (0, 0):
             raise RuntimeError("the window did not open at the top left: is a window manager on?")
@@ -196,12 +144,12 @@ def start_once(display, argv, ready_line):
                 raise RuntimeError(f"{argv[0]}: nothing drawn in 20 s")
             else:
                 time.sleep(0.002)
-        ready = program.wait_for_line(ready_line)
+        ready = program.line_time(ready_line)
         time.sleep(max(0.0, first_frame + SETTLE_SECONDS - time.monotonic()))
-        rss = program.rss_mib()
+        rss = rss_mib(program)
         # The first frame's own line arrives with it; what follows it is the grow animation.
-        grow = program.frames(first_frame + 0.05, first_frame + GROW_SECONDS)
-        program.close()
+        grow = frames(program, first_frame + 0.05, first_frame + GROW_SECONDS)
+        close(program)
     time.sleep(0.2)  # the closed window's rectangle goes back to the root's picture
     return {"ready": (ready - program.started) * 1000,
             "frame": (first_frame - program.started) * 1000, "rss": rss, "grow": grow}
@@ -218,69 +166,47 @@ def startup(display, build, runs):
 
 def renderer(build):
     """The GL renderer that the app draws with, as its graphics log names it."""
-    with Program([os.path.join(build, "klonkel")], {"QT_LOGGING_RULES": "qt.rhi.general=true"}) as app:
-        app.wait_for_line(READY_APP)
-        app.close()
+    with Program([os.path.join(build, "klonkel")], {"QT_LOGGING_RULES": "qt.rhi.general=true"}, window=False) as app:
+        app.line_time(READY_APP)
+        close(app)
     time.sleep(0.2)
-    found = [m.group(1) for _, line in app.err for m in [RENDERER_LINE.search(line)] if m]
+    found = [m.group(1) for _, line in app.err.lines for m in [RENDERER_LINE.search(line)] if m]
     return found[0] if found else "unknown"
 
 
 # Click to sound --------------------------------------------------------------------------------
 
-def click_to_sound(display, monitor, argv, env, clicks, ready_line, click_line, idle):
+def click_to_sound(display, sink, argv, env, clicks, ready_line, click_line, idle):
     """Click-to-first-sample latencies in ms, the recorded length of each clip in samples (first
     to last loud sample), the frames after each click (and the seconds they cover), the
     program's lines and its idle figures once everything has settled after the last click."""
-    with Program(argv, dict(RENDER_LOG, **env)) as program:
+    with Program(argv, dict(RENDER_LOG, **env), window=False) as program:
         _, x, y = open_window(display, program)
         if ready_line:
-            program.wait_for_line(ready_line)
+            program.line_time(ready_line)
         time.sleep(SETTLE_SECONDS)
         display.move_pointer(x + BUTTON[0], y + BUTTON[1])
-        latencies, clicked, onsets, marks = [], [], [], []
-        for i in range(clicks):
-            monitor.wait_for_silence()
-            time.sleep(0.05 + 0.05 * (i % 3))  # vary the phase against the sink's periods
-            mark = monitor.count()
-            marks.append(mark)
-            sent = display.click()
-            clicked.append(sent)
-            onset = None
-            while onset is None and time.monotonic() - sent < 2:
-                time.sleep(0.02)
-                onset = monitor.onset_after(max(mark - RATE // 10, 0))
-            onsets.append(onset)
-            program.wait_for_line(click_line, count=i + 1)  # the click hit the button
-            if onset is None:
-                latencies.append(math.nan)
-                continue
-            time.sleep(0.3)  # let arrivals after the onset come in
-            latencies.append((monitor.time_of(onset, sent) - sent) * 1000)
-        monitor.wait_for_silence()
+        found = harness.latencies(sink, display.click, clicks, THRESHOLD,
+                                  lambda i: program.line_time(click_line, count=i + 1))  # it hit the button
+        clicked, marks, onsets, latencies = (list(column) for column in zip(*found))
+        sink.quiet(0.15, THRESHOLD, 8)
         time.sleep(SETTLE_SECONDS)
         ends = [min(t + SPRING_SECONDS, later) for t, later in zip(clicked, clicked[1:] + [math.inf])]
-        after_clicks = [(program.frames(t, end), end - t) for t, end in zip(clicked, ends)]
+        after_clicks = [(frames(program, t, end), end - t) for t, end in zip(clicked, ends)]
         idle = idle_figures(program, idle)
-        program.close()
+        close(program)
     lengths = []
-    for onset, end in zip(onsets, marks[1:] + [monitor.count()]):
-        last = monitor.last_loud(onset, end) if onset is not None else None
-        lengths.append(math.nan if last is None else last - onset)
-    return latencies, lengths, after_clicks, program.lines(), idle
+    for onset, end in zip(onsets, marks[1:] + [sink.mark()]):
+        lengths.append(math.nan if onset is None else harness.loud_span(sink.samples(onset, end), THRESHOLD))
+    return latencies, lengths, after_clicks, lines(program), idle
 
 
 @functools.lru_cache(maxsize=None)  # the baseline plays the same clips as the app
 def clip_length(path):
     """A clip's length from its first to its last loud sample, decoded as the app plays it (on
-    two channels, so a mono clip at the same level) and mixed down as the sink's monitor does."""
-    pcm = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-ac", "2",
-                          "-ar", str(RATE), "-"], capture_output=True, check=True).stdout
-    values = array.array("h")
-    values.frombytes(pcm)
-    loud = [i for i in range(0, len(values) - 1, 2)
-            if abs(values[i] + values[i + 1]) > 2 * THRESHOLD]
-    return (loud[-1] - loud[0]) // 2 if loud else math.nan
+    two channels, so a mono clip at the same level) and mixed down as the sink's monitor does:
+    the mono clip itself."""
+    return harness.loud_span(harness.clip_samples(path), THRESHOLD) or math.nan
 
 
 def longest_gap(values):
@@ -299,52 +225,33 @@ def gaps_ms(lengths, names, resources):
 # Soak --------------------------------------------------------------------------------------------
 
 def playlist_names(line):
-    return re.findall(r'"([^"]*)"', line)
+    return [name.decode() for name in harness.names(line.encode())]
 
 
-def check_lines(lines, presses, catalogue):
+def check_lines(out, presses, catalogue):
     """Problems with the app's standard output for `presses` presses; empty when all is right."""
-    problems = []
-    expected_playlists = 1 + (presses - 1) // CATALOGUE_SIZE
-    playlists = [line for line in lines if line.startswith("[")]
-    if len(playlists) != expected_playlists:
-        problems.append(f"{len(playlists)} playlist lines, expected {expected_playlists}")
-    for n, line in enumerate(playlists):
-        names = playlist_names(line)
-        if len(names) != CATALOGUE_SIZE or set(names) != catalogue:
-            problems.append(f"playlist {n + 1} is not a permutation of the catalogue")
-            break
-    expected = [READY_APP, "<playlist>"]
-    for k in range(1, presses + 1):
-        index = 0 if k == 1 else (k - 2) % CATALOGUE_SIZE + 1
-        expected += ["button Tapped", str(index), str(CATALOGUE_SIZE)]
-        if index == CATALOGUE_SIZE:
-            expected.append("<playlist>")
-    expected.append("ContentView disappeared!")
-    got = ["<playlist>" if line.startswith("[") else line for line in lines]
-    for n, (want, have) in enumerate(zip(expected, got)):
-        if want != have:
-            problems.append(f"line {n + 1}: {have[:60]!r}, expected {want!r}")
-            break
-    else:
-        if len(got) != len(expected):
-            problems.append(f"{len(got)} lines, expected {len(expected)}")
-    return problems
+    head = out[:out.find(b"]\n") + 2]
+    found = harness.playlists(out[len(head):], presses, tail=harness.DISAPPEARED)
+    if not head.startswith(harness.APPEARED) or found is None:
+        return [f"not the lines of {presses} presses: {out[:60]!r} ... {out[-60:]!r}"]
+    orders = [head[len(harness.APPEARED):], *found]
+    return [f"playlist {n + 1} is not a permutation of the catalogue"
+            for n, line in enumerate(orders) if sorted(playlist_names(line.decode())) != sorted(catalogue)][:1]
 
 
-def soak(display, monitor, build, presses, rate, catalogue, idle):
+def soak(display, sink, build, presses, rate, catalogue, idle):
     """Idle after start-up, then `presses` real clicks at `rate` per second; the app's output,
     its resident set along the way and the sound at the sink are checked."""
     result = {}
-    with Program([os.path.join(build, "klonkel")], RENDER_LOG) as program:
+    with Program([os.path.join(build, "klonkel")], RENDER_LOG, window=False) as program:
         _, x, y = open_window(display, program)
-        program.wait_for_line(READY_APP)
+        program.line_time(READY_APP)
         time.sleep(SETTLE_SECONDS)
         result["idle_start"] = idle_figures(program, idle)
-        result["rss_start"] = program.rss_mib()
+        result["rss_start"] = rss_mib(program)
         display.move_pointer(x + BUTTON[0], y + BUTTON[1])
         rss = {}
-        first_sample = monitor.count()
+        first_sample = sink.mark()
         start = time.monotonic()
         for i in range(presses):
             time.sleep(max(0.0, start + i / rate - time.monotonic()))
@@ -352,34 +259,35 @@ def soak(display, monitor, build, presses, rate, catalogue, idle):
             if program.proc.poll() is not None:
                 result["problems"] = [f"the app ended with status {program.proc.returncode} "
                                       f"after {i + 1} clicks; stderr: "
-                                      f"{[line for _, line in program.err if not FRAME_LINE.search(line)][-5:]}"]
+                                      f"{[line for _, line in program.err.lines if not FRAME_LINE.search(line)][-5:]}"]
                 break
             if (i + 1) % 1000 == 0 or i + 1 == CATALOGUE_SIZE:
-                rss[i + 1] = program.rss_mib()
+                rss[i + 1] = rss_mib(program)
         result["seconds"] = time.monotonic() - start
-        last_sample = monitor.count()
+        last_sample = sink.mark()
         if "problems" in result:
             result["rss"] = rss or {0: math.nan}
             result["longest_silence"] = math.nan
-            result["tapped"] = program.lines().count("button Tapped")
+            result["tapped"] = lines(program).count("button Tapped")
             return result
         try:
-            program.wait_for_line("button Tapped", count=presses, timeout=30)
+            program.line_time("button Tapped", count=presses, seconds=30)
             time.sleep(1.0)
         except RuntimeError as error:
             result["problems"] = [str(error)]
-        rss[presses] = program.rss_mib()
+        rss[presses] = rss_mib(program)
         result["rss"] = rss
-        status = program.close()
+        status = close(program)
     problems = result.setdefault("problems", [])
     if status != 0:
         problems.append(f"exit status {status}")
-    problems += check_lines(program.lines(), presses, catalogue)
-    result["tapped"] = program.lines().count("button Tapped")
+    problems += check_lines(program.output(), presses, catalogue)
+    result["tapped"] = lines(program).count("button Tapped")
     # Sound throughout: the longest stretch of 0.1 s blocks without a sample above the threshold.
     block = RATE // 10
     longest = run = 0
-    for peak in monitor.peaks(first_sample, last_sample, block):
+    values = sink.samples(first_sample, last_sample)
+    for peak in (max(map(abs, values[i:i + block]), default=0) for i in range(0, len(values), block)):
         run = run + 1 if peak <= THRESHOLD else 0
         longest = max(longest, run)
     result["longest_silence"] = longest * block / RATE
@@ -389,7 +297,7 @@ def soak(display, monitor, build, presses, rate, catalogue, idle):
 def press_tool_growth(build, warm, presses, rate):
     """Resident set of klonkel-press after `warm` presses and after `presses` more."""
     argv = [os.path.join(build, "klonkel-press"), os.path.join(build, "resources")]
-    with Program(argv, stdin=subprocess.PIPE) as program:
+    with Program(argv, stdin=subprocess.PIPE, window=False) as program:
         time.sleep(1.5)  # start-up and the read-ahead of the first clip
         figures = []
         for n, batch in ((0, warm), (warm, presses)):
@@ -398,12 +306,11 @@ def press_tool_growth(build, warm, presses, rate):
             start = time.monotonic()
             for i in range(batch):
                 time.sleep(max(0.0, start + i / rate - time.monotonic()))
-                os.write(program.proc.stdin.fileno(), b"\n")
-            program.wait_for_line("button Tapped", count=n + batch, timeout=60)
+                program.type()
+            program.line_time("button Tapped", count=n + batch, seconds=60)
             time.sleep(1.0)
-            figures.append(program.rss_mib())
-        program.proc.stdin.close()
-        program.proc.wait(timeout=10)
+            figures.append(rss_mib(program))
+        program.finish()
     return figures
 
 
@@ -479,11 +386,12 @@ def main():
     table.add(f"grow: frame interval p95, ms ({len(grow) / (len(ours) * GROW_SECONDS):.0f} fps)",
               percentile(grow_gaps, 0.95), None, "(shown)", None)
 
-    with Monitor() as monitor:
-        monitor.wait_for_flow(0.5)
+    with Sink(latency_ms=2) as sink:
+        if not harness.poll(lambda: sink.mark() > RATE // 2, 10):
+            sys.exit("no data from the sink monitor: is a sound server running?")
         print(f"click to sound, {args.clicks} clicks each", flush=True)
         latencies, lengths, springs, lines, idle_after = click_to_sound(
-            display, monitor, [os.path.join(build, "klonkel")], {}, args.clicks, READY_APP,
+            display, sink, [os.path.join(build, "klonkel")], {}, args.clicks, READY_APP,
             "button Tapped", args.idle)
         playlist = next(line for line in lines if line.startswith("["))
         order_names = playlist_names(playlist)[:args.clicks]
@@ -492,12 +400,12 @@ def main():
             order.write("\n".join(order_names) + "\n")
             order.flush()
             base_latencies, base_lengths, _, _, _ = click_to_sound(
-                display, monitor,
+                display, sink,
                 [os.path.join(build, "klonkel-mediaplayer-click"),
                  os.path.join(build, "resources"), order.name],
                 {"QT_MEDIA_BACKEND": "ffmpeg"}, args.clicks, None, "clicked", args.idle)
         floor_latencies, _, _, _, _ = click_to_sound(
-            display, monitor, [os.path.join(build, "klonkel-click-floor")], {}, args.clicks,
+            display, sink, [os.path.join(build, "klonkel-click-floor")], {}, args.clicks,
             None, "clicked", args.idle)
         for label, share, goal in (("median", 0.5, 1.0), ("p95", 0.95, 3.0)):
             o, b = percentile(latencies, share), percentile(base_latencies, share)
@@ -523,13 +431,13 @@ def main():
                   percentile(spring_gaps, 0.95), None, "(shown)", None)
 
         print(f"idle and soak, {args.soak_presses} clicks at {args.soak_rate:g}/s", flush=True)
-        with Program([os.path.join(build, "klonkel-empty-window")], RENDER_LOG) as empty:
+        with Program([os.path.join(build, "klonkel-empty-window")], RENDER_LOG, window=False) as empty:
             open_window(display, empty)
-            empty.wait_for_line(READY_EMPTY)
+            empty.line_time(READY_EMPTY)
             time.sleep(SETTLE_SECONDS)
             idle_empty = idle_figures(empty, args.idle)
-            empty.close()
-        result = soak(display, monitor, build, args.soak_presses, args.soak_rate, catalogue,
+            close(empty)
+        result = soak(display, sink, build, args.soak_presses, args.soak_rate, catalogue,
                       args.idle)
 
     for label, (cpu, frames) in (("after start", result["idle_start"]),

@@ -16,40 +16,25 @@ import subprocess
 import sys
 import time
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree from the imports below
-from sinkclock import RATE, Monitor
+import harness
+from harness import Program, Sink
 
 WARM_UP_PRESSES = 5
 
 
-def measure(command, presses, monitor):
-    proc = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    time.sleep(1.5)  # start-up and the read-ahead of the first clip
-    latencies = []
-    for _ in range(presses):
-        monitor.wait_for_silence()
-        time.sleep(0.05 + 0.05 * (len(latencies) % 3))  # vary the phase against the sink
-        mark = monitor.count()
-        pressed = time.monotonic()
-        try:
-            os.write(proc.stdin.fileno(), b"\n")
-        except BrokenPipeError:
+def measure(command, presses, sink):
+    with Program(command, stdin=subprocess.PIPE, window=False) as program:
+        time.sleep(1.5)  # start-up and the read-ahead of the first clip
+
+        def press():
+            sent = time.monotonic()
+            return sent if program.type() else None
+        found = harness.latencies(sink, press, presses)
+        if program.proc.poll() is not None:
             # Counted as missed, so the other subjects' figures still come out.
-            print(f"{' '.join(command)} ended early with status {proc.wait()}", file=sys.stderr)
-            return latencies + [float("nan")] * (presses - len(latencies))
-        onset = None
-        while onset is None and time.monotonic() - pressed < 2:
-            time.sleep(0.02)
-            onset = monitor.onset_after(max(mark - RATE // 10, 0))
-        if onset is None:
-            latencies.append(float("nan"))
-            continue
-        time.sleep(0.3)  # let arrivals after the onset come in
-        latencies.append((monitor.time_of(onset, pressed) - pressed) * 1000)
-    proc.stdin.close()
-    proc.wait(timeout=10)
-    return latencies
+            print(f"{' '.join(command)} ended early with status {program.proc.poll()}", file=sys.stderr)
+        program.finish()
+    return [ms for _, _, _, ms in found]
 
 
 def summary(values):
@@ -73,8 +58,9 @@ def main():
     build = os.path.abspath(args.build_dir)
     resources = os.path.join(build, "resources")
 
-    monitor = Monitor()
-    monitor.wait_for_flow(0.5)
+    sink = Sink(latency_ms=2)
+    if not harness.poll(lambda: sink.mark() > harness.RATE // 2, 10):
+        sys.exit("no data from the sink monitor: is a sound server running?")
     runs = {"klonkel-press": [os.path.join(build, "klonkel-press"), resources]}
     for number, other in enumerate(args.compare, 1):
         runs[f"compared build {number}"] = [os.path.join(os.path.abspath(other), "klonkel-press"),
@@ -87,15 +73,15 @@ def main():
     # Each subject first plays a few presses that are not counted: the first program after the
     # recording starts met a colder server and machine than the rest.
     for command in runs.values():
-        measure(command, WARM_UP_PRESSES, monitor)
+        measure(command, WARM_UP_PRESSES, sink)
     # Subjects take turns, each round starting with the next one, so that a slow spell of the
     # machine or the server hits them alike.
     names = list(runs)
     rounds = []
     for number in range(args.rounds):
         order = names[number % len(names):] + names[:number % len(names)]
-        rounds.append({name: measure(runs[name], args.presses, monitor) for name in order})
-    monitor.stop()
+        rounds.append({name: measure(runs[name], args.presses, sink) for name in order})
+    sink.stop()
 
     server = subprocess.run(["pactl", "info"], capture_output=True, text=True).stdout
     server = next((l.split(":", 1)[1].strip() for l in server.splitlines()

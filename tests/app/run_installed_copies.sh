@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The program as users get it: a `cmake --install` of BUILD under a prefix of its own and the
-# Debian package unpacked into an empty root. Both must hold the standard layout and the same
-# files; the package must be hardened and name what it loads at run time; then the unpacked
-# program, far from the build and source trees, goes through the checks from outside.
+# Debian package unpacked into an empty root hold the standard layout and the same files; the
+# package is hardened and names what it loads; the unpacked program goes through the checks.
 # Usage (with a display and a sound server, e.g. under tools/with-session.sh):
 #   run_installed_copies.sh BUILD PACKAGE.deb
 set -euo pipefail
@@ -60,15 +59,13 @@ done
 [[ $(dpkg-deb --field "$deb" Recommends) == *qt6-wayland* ]] || fail "qt6-wayland is not recommended"
 [[ $depends != *libav* && $depends != *libsw* ]] || fail "the package depends on FFmpeg: $depends"
 
-# Built with the distribution's hardening: PIE, stack protector, fortified calls, relro and
-# immediate binding (control-flow protection is not among this release's flags).
+# The distribution's hardening: PIE, stack protector, fortify, relro, now (no cf-protection yet).
 hardening-check --quiet --nocfprotection "$work/root/usr/bin/klonkel" || fail "program not hardened"
 # The C++ library's checks call out to it when they fail.
 [[ $(readelf --dyn-syms -W "$work/root/usr/bin/klonkel") == *__glibcxx_assert_fail* ]] \
     || fail "built without the C++ library's assertions"
 
 # What the installed layout decides: the first run (window, icons, translation, clips) and the
-# robustness cases (missing picture or resources; signals; bad output). The
-# long passes and the scaled launches behave the same from any folder: the build's suite has them.
+# robustness cases. The long passes and the scaled launches behave the same from any folder.
 python3 "$here/app_checks.py" "$work/root/usr/bin/klonkel" first-run robustness
 echo "PASS: $(basename "$deb") and a plain install"
