@@ -1,5 +1,5 @@
 // Diagnostic lines reach a reader whole and in order, whatever it does, and never hold up the
-// caller. (The wait at the end of the program is checked from outside, by press_output.py.)
+// caller. (The wait at the end of the program is checked from outside, by press_checks.py.)
 
 #include "ClipCatalogue.h"
 #include "LineWriter.h"
