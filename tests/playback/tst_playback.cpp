@@ -56,8 +56,9 @@ struct SinkRecording
     bool silentNow()
     {
         const Samples recorded = samplesUntil(0).last(std::min<std::size_t>(mark(), 20 * ms));
-        const double energy = std::transform_reduce(recorded.begin(), recorded.end(), 0.0,
-                                                    std::plus{}, [](qint16 x) { return x * x; });
+        const double energy =
+            std::transform_reduce(recorded.begin(), recorded.end(), 0.0, std::plus{},
+                                  [](qint16 x) { return double(x) * x; });
         return recorded.size() == 20 * ms && std::sqrt(energy / double(20 * ms)) < 32768 * quiet;
     }
 };
