@@ -33,11 +33,18 @@ if [[ -n "${KLONKEL_SOUND_SERVER:-}" ]] || ! pactl info >/dev/null 2>&1; then
     export PULSE_CLIENTCONFIG="$runtime/client.conf"
     unset PULSE_SERVER
     setsid "$(dirname "$0")/sound-server.sh" &
-    cleanup+=("kill -- -$! ; sleep 0.2; rm -rf '$runtime'")
+    cleanup+=("kill -- -$! 2>/dev/null; sleep 0.2; rm -rf '$runtime'")
     for _ in $(seq 100); do
         pactl info 2>/dev/null | grep -q "Default Sink: klonkel_null" && break
         sleep 0.1
     done
 fi
 
-"$@"
+status=0
+"$@" || status=$?
+# A session server that died during the run takes the later checks down with it: say why.
+if [[ -n "${runtime:-}" ]] && ! pactl info >/dev/null 2>&1; then
+    echo "with-session.sh: the private sound server died during the run; its logs:" >&2
+    tail -n 20 "$runtime"/*.log >&2 2>/dev/null || true
+fi
+exit "$status"
