@@ -21,12 +21,9 @@ std::unique_ptr<ClipPlayer> SoundServerOutput::open(const QString &path)
         qCInfo(playbackLog, "cannot play %s: %s", qUtf8Printable(path), opened.failure.c_str());
         return nullptr;
     }
+    // Never empty: the decoder opens only a clip whose first frames decode.
     QByteArray opening;
     opened.decoder->decodeInto(opening, opened.decoder->format().bytesFor(openingMs));
-    if (opening.isEmpty()) {
-        qCInfo(playbackLog, "cannot play %s: not a single frame decodes", qUtf8Printable(path));
-        return nullptr;
-    }
     return std::make_unique<StreamClipPlayer>(m_server, std::move(opened.decoder),
                                               std::move(opening),
                                               QFileInfo(path).completeBaseName().toUtf8());
