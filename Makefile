@@ -44,10 +44,10 @@ check-run:
 	tools/with-session.sh ctest --preset $(PRESET)
 
 # ThreadSanitizer over the paths where the main thread, the sound server connection's thread and
-# the decoder module's loader meet: the playback table, the decoder loader, the press tool's
-# bursts, early press and lost server (press_threads), and the app's first run. Only the
-# programs those run are built (-O1). Any report fails: the test preset makes TSan exit with
-# status 66, and every check wants an empty stderr.
+# the line writer's thread meet: the line writer's own cases, the press tool's end, early press,
+# bursts and lost server (press_lines, press_threads), and the app's first run. Only the programs
+# those run are built (-O1). Any report fails: the test preset makes TSan exit with status 66, and
+# every check wants an empty stderr.
 tsan: test-deps
 	$(MAKE) --no-print-directory check PRESET=tsan
 
