@@ -44,9 +44,8 @@ fi
 [[ -n "$(ls -A "$corpus")" ]] || cp "$root/resources/hmhm.m4a" "$corpus/"
 
 # Without the progress lines; libFuzzer fails on a crash, a leak, a sanitizer report, an input
-# that takes over 30 s or over 2 GB. (A small file whose tables claim millions of samples once
-# took 13 s and 2.2 GB here; the decoder now caps FFmpeg's blocks at 2 MiB, and that file is
-# among the regressions, which run with far tighter limits.)
+# that takes over 30 s or over 2 GB. (The inputs that once cost seconds and gigabytes are among
+# the regressions, which run with far tighter limits.)
 "$binary" -max_total_time="$seconds" -max_len=4096 -timeout=30 -rss_limit_mb=2048 \
     -dict="$root/tests/playback/fuzz/mp4.dict" -print_final_stats=1 "$@" "$corpus" 2>&1 |
     grep -Ev '^#[0-9]+ +(NEW|REDUCE|pulse|RELOAD)'

@@ -16,27 +16,17 @@ memcheck() {
         --errors-for-leak-kinds=definite "$@"
 }
 
-# A catalogue whose first names are bad or unusual files; the rest are the real clips.
+# A catalogue whose first names are clip files of every kind, bad and unusual; the rest are the
+# real clips.
 clips="$work/clips"
-mkdir "$clips"
+mkdir "$clips" "$work/kinds"
 for f in "$root"/resources/*.m4a; do ln -s "$f" "$clips/"; done
-mapfile -t names < <(head -11 "$root/tools/catalogue.txt")
-clip() { rm -f "$clips/${names[$1]}.m4a" && echo "$clips/${names[$1]}.m4a"; }
-tone() { ffmpeg -v error -f lavfi -i "$1" -c:a aac "$2"; }
-: >"$(clip 0)"
-head -c 1200 "$root/resources/achso.m4a" >"$(clip 1)"
-head -c 4096 /dev/urandom >"$(clip 2)"
-echo 'ftyp? no, just words about a clip' >"$(clip 3)"
-cp "$root/resources/Pellmor.png" "$(clip 4)"
-mkdir "$(clip 5)"
-cp "$root/resources/achso.m4a" "$(clip 6)" && chmod 000 "$clips/${names[6]}.m4a"
-ln -s "$work/nowhere" "$(clip 7)"
-tone 'aevalsrc=0.5*sin(2*PI*1000*t):s=8000:d=2' "$(clip 8)"
-tone 'aevalsrc=0.5*sin(2*PI*1000*t)|0.4*sin(2*PI*500*t)|0|0|0.3*sin(2*PI*250*t)|0:s=96000:d=2' "$(clip 9)"
-# Long enough that the player refills its buffer many times over; the path is the same at 30 min.
-tone 'sine=frequency=1000:sample_rate=8000:duration=180' "$(clip 10)"
-undecodable=8
-[[ -r "$clips/${names[6]}.m4a" ]] && undecodable=7 # root reads it anyway
+"$root/tests/playback/make-clip-files.sh" "$work/kinds"
+mapfile -t kinds < <(ls "$work/kinds")
+mapfile -t names < <(head -${#kinds[@]} "$root/tools/catalogue.txt")
+undecodable=$((${#kinds[@]} - 3)) # all but mono-8k, surround-96k and three-minutes
+[[ -r "$work/kinds/unreadable.m4a" ]] && undecodable=$((undecodable - 1)) # root reads it anyway
+for i in "${!kinds[@]}"; do rm "$clips/${names[i]}.m4a" && mv "$work/kinds/${kinds[i]}" "$clips/${names[i]}.m4a"; done
 
 echo "memcheck: decoding and playing every clip and every bad file"
 memcheck "$build/klonkel-decode-bench" "$clips" | tee "$work/decode.txt"
