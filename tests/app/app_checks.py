@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks a copy of the program (built or installed) as users meet it: real input, what the sink
 played, what the screen shows, stdout byte for byte, stderr, exit status. Inside tools/with-session.sh:
-    app_checks.py PROGRAM [end-to-end | first-run] [playback] [robustness] [wayland]   (no group: all)"""
+    app_checks.py PROGRAM [end-to-end | first-run] [robustness] [wayland]   (no group: all)"""
 import glob, os, re, select, shutil, signal, subprocess, sys, tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../bench"))
@@ -121,32 +121,6 @@ def end_to_end(program):
                   f"{blurred:.2f} for the factor-1 picture enlarged")
 
 
-def playback(program):
-    h.case = "two whole passes"
-    resources = layout(program)
-    sink = Sink()
-    app = Program(program)
-    app.settled()
-    app.click(264, 30)
-    app.wait_for(press(263), 60)
-    # A busy server may still be setting up and ending the burst's streams: what is timed here is
-    # the rewinding press, once the server has caught up, not the server's backlog.
-    poll(lambda: len(app.streams()) <= 1, 30, 0.2)
-    sink.quiet()
-    last = sink.now()
-    app.click(2)
-    app.wait_for(b"]\n" + press(1))
-    check(sink.onset_after(last) is not None, "the rewinding press did not sound")
-    status, out, err = app.finish()
-    sink.stop()
-    first = out[len(APPEARED): out.find(b"]\n") + 2]
-    second = h.playlists(out[len(APPEARED) + len(first):], 266, tail=DISAPPEARED)
-    check(second, f"output around the rewind {out[len(first) + 5000:][:200]!r}")
-    check(second and playlist_names(first, resources) and playlist_names(second[0], resources)
-          and first != second[0], "the second pass is not a new order of the same clips")
-    check(status == 0 and err == "", f"exit status {status}, stderr {err!r}")
-
-
 def copy_without(program, root, missing):
     """A copy of the program in its own layout under root/missing, less the missing piece."""
     resources = layout(program)
@@ -263,7 +237,7 @@ def wayland(program):
 
 def main():
     program, groups = os.path.abspath(sys.argv[1]), sys.argv[2:]
-    every = {"end-to-end": end_to_end, "playback": playback, "robustness": robustness, "wayland": wayland}
+    every = {"end-to-end": end_to_end, "robustness": robustness, "wayland": wayland}
     # first-run: end-to-end's first launch alone, for builds too slow for the rest.
     groups_run = {**every, "first-run": first_run}
     for group in groups or every:
