@@ -86,21 +86,6 @@ private slots:
                  (QStringList{line("ContentView disappeared!"), u"stop "_s + clip(5)}));
     }
 
-    // The first clip is read ahead as the screen appears, each next one after a press, and the
-    // press plays what was read.
-    void theNextClipIsReadAheadAndPlayedFromThere()
-    {
-        m_board->appear();
-        QTRY_VERIFY(m_log.contains(u"prime "_s + clip(0)));
-        QCOMPARE(takeLog(u"^open"_s), QStringList{u"open "_s + clip(0)});
-        m_board->press();
-        QVERIFY(takeLog().contains(u"play "_s + clip(0)));
-        QTRY_VERIFY(m_log.contains(u"prime "_s + clip(1)));
-        takeLog();
-        m_board->press();
-        QCOMPARE(takeLog(u"^(open|play)"_s), QStringList{u"play "_s + clip(1)});
-    }
-
     void everyClipOncePerPassThenARewind()
     {
         m_board->appear();
