@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """The press tool (a press per line on stdin, the app's stdout) from outside, in with-session.sh:
-press_checks.py PRESS_TOOL RESOURCES lines|threads|mixer. lines: its end, for a reader that never
-reads. threads: where its threads meet; each run prints exactly its presses' lines, ends with status
-0, writes nothing to stderr (so any sanitizer report fails). mixer: what volume mixers show of it."""
-import fcntl, os, select, signal, subprocess, sys, tempfile, time
+press_checks.py PRESS_TOOL RESOURCES lines|threads|clips|mixer. lines: its end, for a reader that
+never reads. threads: where its threads meet; each run prints exactly its presses' lines, ends with
+status 0, writes nothing to stderr (so any sanitizer report fails). clips: every kind of clip file
+pressed while a clip sounds. mixer: what volume mixers show of it."""
+import fcntl, math, os, select, signal, subprocess, sys, tempfile, time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../bench"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "../../bench"))
 import harness as h  # noqa: E402
 from harness import Program, Sink, check, poll, press  # noqa: E402
 
@@ -127,6 +129,75 @@ def threads(tool, resources):
         server.kill()
 
 
+# Tone levels (0 to 1) on the sink, in 5 ms windows: the pitch tells which clip is sounding.
+SOUNDING, QUIET, WINDOW = 0.05, 0.01, 240
+
+
+def tone_level(samples, begin, length, hz):
+    """The strength of one frequency in samples[begin:begin + length] (Goertzel)."""
+    window, k, s1, s2 = samples[max(0, begin): begin + length], 2 * math.cos(2 * math.pi * hz / h.RATE), 0.0, 0.0
+    for x in window:
+        s1, s2 = x / 32768 + k * s1 - s2, s1
+    return 2 * math.sqrt(max(s1 * s1 + s2 * s2 - k * s1 * s2, 0)) / len(window) if window else 0
+
+
+def tone_onset(samples, hz):
+    return next((at for at in range(0, len(samples) - WINDOW, 24) if tone_level(samples, at, WINDOW, hz) > SOUNDING), None)
+
+
+def resident_mib(run):
+    with open(f"/proc/{run.proc.pid}/status") as status:
+        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:")) / 1024
+
+
+def clips(tool, resources):
+    """Every kind of clip file, each pressed while a 1760 Hz tone sounds (the press tool plays the
+    catalogue in its order until the first rewind): one that does not open writes "error" and leaves
+    the tone alone; a good one of any rate, layout or length cuts it off at once, streamed."""
+    with tempfile.TemporaryDirectory(prefix="klonkel-clips.") as work:
+        kinds, clips = f"{work}/kinds", f"{work}/clips"
+        os.mkdir(kinds), os.mkdir(clips)
+        subprocess.run([f"{HERE}/make-clip-files.sh", kinds], check=True)
+        for name, source, *more in (("first", "sine=frequency=1760:sample_rate=48000:duration=3"),
+                                    ("thirty-minutes", "sine=frequency=1000:sample_rate=8000:duration=1800", "-b:a", "12k")):
+            subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", source, "-c:a", "aac", *more,
+                            f"{work}/{name}.m4a"], check=True)
+        os.rename(f"{work}/thirty-minutes.m4a", f"{kinds}/thirty-minutes.m4a")
+        pitch = {"mono-8k.m4a": 440, "surround-96k.m4a": 1000, "three-minutes.m4a": 440, "thirty-minutes.m4a": 1000}
+        cases = sorted(set(os.listdir(kinds)) - ({"unreadable.m4a"} if os.geteuid() == 0 else set()))  # root reads it
+        catalogue = open(f"{HERE}/../../tools/catalogue.txt", encoding="utf-8").read().split()
+        for i, case in enumerate(cases):
+            os.symlink(f"{work}/first.m4a", f"{clips}/{catalogue[2 * i]}.m4a")
+            os.rename(f"{kinds}/{case}", f"{clips}/{catalogue[2 * i + 1]}.m4a")
+        sink = Sink()
+        run = pressing(tool, clips)
+        expected = b""
+        for i, case in enumerate(cases):
+            h.case = f"{case} while a clip sounds"
+            start, before = sink.mark(), resident_mib(run)
+            run.type()
+            expected += press(2 * i)
+            if not check(poll(lambda: tone_onset(sink.samples(start), 1760) is not None, 5), "the tone did not sound"):
+                continue
+            mark = sink.mark()
+            run.type()
+            expected += press(2 * i + 1) + b"error\n" * (case not in pitch)
+            run.wait_for(expected, 5)
+            poll(lambda: sink.mark() > mark + 700 * 48, 5)
+            recorded = sink.samples(mark, mark + 700 * 48)
+            if case not in pitch:
+                check(tone_level(recorded, 300 * 48, 300 * 48, 1760) > SOUNDING, "the tone stopped")
+                continue
+            onset = tone_onset(recorded, pitch[case])
+            check(onset is not None, "it did not sound")
+            check(onset is None or tone_level(recorded, onset + WINDOW, 300 * 48, 1760) < QUIET, "the tone went on")
+            # Decoded whole, half an hour at 8 kHz would take 27 MiB; streamed, about a second.
+            growth = resident_mib(run) - before
+            check(growth < 16, f"the process grew by {growth:.0f} MiB as it played")
+        sink.stop()
+        clean_end(run, expected)
+
+
 def long_first_clip(resources, folder):
     """The clips, the first played three seconds long: on a busy server still there to be set."""
     os.mkdir(folder)
@@ -199,5 +270,5 @@ def mixer(tool, resources):
 
 
 if __name__ == "__main__":
-    {"lines": lines, "threads": threads, "mixer": mixer}[sys.argv[3]](os.path.abspath(sys.argv[1]), sys.argv[2])
+    {"lines": lines, "threads": threads, "clips": clips, "mixer": mixer}[sys.argv[3]](os.path.abspath(sys.argv[1]), sys.argv[2])
     h.report(sys.argv[3])
