@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <string>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -89,6 +90,13 @@ std::vector<std::string> runLines(int presses, int playlistCopies = 1)
             run.push_back(playlist);
     }
     return run;
+}
+
+// Bytes in the pipe, not yet read.
+int queued(int readEnd)
+{
+    int bytes = 0;
+    return ::ioctl(readEnd, FIONREAD, &bytes) == 0 ? bytes : -1;
 }
 
 const LineWriter::Limits patient{.queueBytes = 4 << 20, .finishing = 20s, .noteFd = -1};
@@ -192,7 +200,14 @@ private slots:
             for (std::size_t i = 0; i < run.size(); ++i) {
                 gone.writeLine(run[i]), closed.writeLine(run[i]);
                 if (i == run.size() / 2) {
-                    std::this_thread::sleep_for(50ms); // the thread fills the pipe and blocks
+                    // Once the thread has written the pipe as full as the next batch allows and
+                    // so waits in a write: it holds the front of a line and no longer grows.
+                    QVERIFY(QTest::qWaitFor(
+                        [&, last = -1]() mutable {
+                            const int now = queued(channel.read);
+                            return std::exchange(last, now) == now && now >= 1000;
+                        },
+                        5000));
                     char front[1000];
                     QCOMPARE(::read(channel.read, front, sizeof front), ssize_t(sizeof front));
                     channel.closeRead();
