@@ -4,12 +4,13 @@
 Starts BUILD_DIR/klonkel under the current X server and sound server and drives it with real
 X11 input (XTest, see xinput.py). Sound is what the default sink's monitor records
 (harness.py), frames are what the screen shows (XGetImage) and Qt's own render-loop timing
-lines (category qt.scenegraph.time.renderloop). Baselines, built from bench/:
-  klonkel-empty-window       the smallest Qt Quick window of the same size
-  klonkel-mediaplayer-click  that window playing each click with a new QMediaPlayer (FFmpeg)
-  klonkel-click-floor        that window sounding a tone over a stream kept running: what the
-                             display, Qt's input, the sound server and the measurement take
-                             by themselves (shown beside the click-to-sound goals, not judged)
+lines (category qt.scenegraph.time.renderloop). Baselines, the modes of
+klonkel-baseline-window (bench/baseline-window):
+  empty        the smallest Qt Quick window of the same size, which maps Qt Quick alone
+  mediaplayer  that window playing each click with a new QMediaPlayer (FFmpeg)
+  tone         that window sounding a tone over a stream kept running: what the display, Qt's
+               input, the sound server and the measurement take by themselves (shown beside the
+               click-to-sound goals, not judged)
 Prints the GL renderer first: on a software rasterizer (Mesa's llvmpipe) the goals for the first
 frame and the resident set are looser. Then one table: metric, ours, baseline, ratio, goal,
 result. Exits 1 if a goal fails.
@@ -52,6 +53,11 @@ GPU_GOALS = {"frame": 1.5, "rss": 1.3}
 SOFTWARE_GOALS = {"frame": 1.8, "rss": 1.35}
 SOFTWARE_RENDERER = re.compile(r"llvmpipe|softpipe|swrast|software rasterizer|swiftshader", re.I)
 RENDERER_LINE = re.compile(r"RENDERER: (.*?) VERSION:")
+
+
+def baseline(build, mode, *args):
+    """The command line of one of the baseline window's modes."""
+    return [os.path.join(build, "klonkel-baseline-window"), mode, *args]
 
 
 # What is read of a program under test (a harness.Program) while it runs.
@@ -159,8 +165,7 @@ def startup(display, build, runs):
     ours, base = [], []
     for _ in range(runs):  # alternated, so that both meet the same state of the machine
         ours.append(start_once(display, [os.path.join(build, "klonkel")], READY_APP))
-        base.append(start_once(display, [os.path.join(build, "klonkel-empty-window")],
-                               READY_EMPTY))
+        base.append(start_once(display, baseline(build, "empty"), READY_EMPTY))
     return ours, base
 
 
@@ -401,12 +406,10 @@ def main():
             order.flush()
             base_latencies, base_lengths, _, _, _ = click_to_sound(
                 display, sink,
-                [os.path.join(build, "klonkel-mediaplayer-click"),
-                 os.path.join(build, "resources"), order.name],
+                baseline(build, "mediaplayer", os.path.join(build, "resources"), order.name),
                 {"QT_MEDIA_BACKEND": "ffmpeg"}, args.clicks, None, "clicked", args.idle)
         floor_latencies, _, _, _, _ = click_to_sound(
-            display, sink, [os.path.join(build, "klonkel-click-floor")], {}, args.clicks,
-            None, "clicked", args.idle)
+            display, sink, baseline(build, "tone"), {}, args.clicks, None, "clicked", args.idle)
         for label, share, goal in (("median", 0.5, 1.0), ("p95", 0.95, 3.0)):
             o, b = percentile(latencies, share), percentile(base_latencies, share)
             table.add(f"click to sound {label}, ms", o, b, f"<= {goal:g} and < baseline",
@@ -431,7 +434,7 @@ def main():
                   percentile(spring_gaps, 0.95), None, "(shown)", None)
 
         print(f"idle and soak, {args.soak_presses} clicks at {args.soak_rate:g}/s", flush=True)
-        with Program([os.path.join(build, "klonkel-empty-window")], RENDER_LOG, window=False) as empty:
+        with Program(baseline(build, "empty"), RENDER_LOG, window=False) as empty:
             open_window(display, empty)
             empty.line_time(READY_EMPTY)
             time.sleep(SETTLE_SECONDS)

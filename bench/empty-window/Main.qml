@@ -1,9 +1,0 @@
-import QtQuick
-import QtQuick.Window
-
-Window {
-    width: 500
-    height: 300
-    flags: Qt.Window | Qt.FramelessWindowHint
-    visible: true
-}
