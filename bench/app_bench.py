@@ -51,6 +51,10 @@ SETTLE_SECONDS = 3.0  # after which every animation of a start or a press has en
 # more when a software rasterizer draws it, so there they guard against regression only.
 GPU_GOALS = {"frame": 1.5, "rss": 1.3}
 SOFTWARE_GOALS = {"frame": 1.8, "rss": 1.35}
+# What a start-up and memory baseline must not map: the sound server's client and its file
+# libraries, Qt Multimedia and its decoders. The window's clicking modes need them, its empty one
+# does not, and mapping them would inflate the baseline and flatter the app.
+SOUND_LIBRARY = re.compile(r"/lib(pulse|sndfile|Qt6Multimedia|av(codec|format|util)|gst)[^/]*$")
 SOFTWARE_RENDERER = re.compile(r"llvmpipe|softpipe|swrast|software rasterizer|swiftshader", re.I)
 RENDERER_LINE = re.compile(r"RENDERER: (.*?) VERSION:")
 
@@ -68,6 +72,12 @@ def rss_mib(program):
             if line.startswith("VmRSS:"):
                 return int(line.split()[1]) / 1024
     raise RuntimeError("no VmRSS")
+
+
+def sound_libraries(program):
+    with open(f"/proc/{program.proc.pid}/maps") as maps:
+        return {path for line in maps for path in [line.split(None, 5)[-1].strip()]
+                if SOUND_LIBRARY.search(path)}
 
 
 def cpu_seconds(program):
@@ -133,7 +143,8 @@ def start_once(display, argv, ready_line):
 
     The first frame on screen is the first grab of the window's rectangle in which most of the
     screen's earlier picture there is gone: swapped GL frames replace the whole rectangle at once.
-    Also returns the resident set once settled and the frames of the first second on screen.
+    Also returns the resident set once settled, the sound libraries mapped then (SOUND_LIBRARY)
+    and the frames of the first second on screen.
     """
     before = display.grab(0, 0, WIDTH, HEIGHT)
     with Program(argv, RENDER_LOG, window=False) as program:
@@ -152,13 +163,14 @@ def start_once(display, argv, ready_line):
                 time.sleep(0.002)
         ready = program.line_time(ready_line)
         time.sleep(max(0.0, first_frame + SETTLE_SECONDS - time.monotonic()))
-        rss = rss_mib(program)
+        rss, sound = rss_mib(program), sound_libraries(program)
         # The first frame's own line arrives with it; what follows it is the grow animation.
         grow = frames(program, first_frame + 0.05, first_frame + GROW_SECONDS)
         close(program)
     time.sleep(0.2)  # the closed window's rectangle goes back to the root's picture
     return {"ready": (ready - program.started) * 1000,
-            "frame": (first_frame - program.started) * 1000, "rss": rss, "grow": grow}
+            "frame": (first_frame - program.started) * 1000, "rss": rss, "grow": grow,
+            "sound": sound}
 
 
 def startup(display, build, runs):
@@ -384,6 +396,8 @@ def main():
     rss_start, rss_empty = median([r["rss"] for r in ours]), median([r["rss"] for r in base])
     table.add("resident set after start, MiB", rss_start, rss_empty,
               f"<= {goals['rss']:g} x baseline", rss_start <= goals["rss"] * rss_empty)
+    sound = set().union(*(r["sound"] for r in base))
+    table.add("baseline: sound libraries mapped", None, str(len(sound)), "0", not sound)
     grow = [ms for r in ours for _, ms in r["grow"]]
     grow_gaps = [(b[0] - a[0]) * 1000 for r in ours for a, b in zip(r["grow"], r["grow"][1:])]
     table.add(f"grow: render time p95, ms ({len(grow)} frames)", percentile(grow, 0.95), None,
@@ -475,6 +489,8 @@ def main():
     table.print()
     for problem in result["problems"]:
         print(f"soak: {problem}")
+    for library in sorted(sound):
+        print(f"the empty baseline maps {library}")
     print("resident set during the soak, MiB: " + ", ".join(
         f"{k}: {v:.1f}" for k, v in sorted(rss.items())))
     print(f"soak took {result['seconds']:.1f} s for {n} clicks")
