@@ -1,11 +1,10 @@
 // The baselines of the whole-app benchmark (app_bench.py): the smallest Qt Quick window of the
-// app's size, loaded the way the app loads its own (a compiled QML module through
-// QQmlApplicationEngine), in one of three modes.
+// app's size, loaded as the app loads its own (a compiled QML module, QQmlApplicationEngine).
 //   klonkel-baseline-window empty | tone | mediaplayer [resource-folder [names-file]]
-// empty, for start-up, memory and idle, prints "window shown" once the window is on screen, on
-// the next turn of the event loop as the app prints its first line. tone and mediaplayer print
-// "clicked" for each click and sound it (see ToneClicks.qml, MediaPlayerClicks.qml) through QML
-// plugins that only their part of the window imports: the empty window maps none of it.
+// empty (start-up, memory, idle) prints "window shown" once on screen, on the next turn of the
+// event loop as the app prints its first line. tone and mediaplayer print "clicked" and sound each
+// click through a QML plugin that only their window imports (the empty one and a MouseArea), so
+// the empty mode maps none of it and loads no more QML than the empty window.
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -20,13 +19,12 @@
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    // Each mode's part of the window: a file beside Main.qml, or none.
-    const std::map<std::string_view, QString> parts{
-        {"empty", QString()},
-        {"tone", QStringLiteral("ToneClicks.qml")},
-        {"mediaplayer", QStringLiteral("MediaPlayerClicks.qml")}};
-    const auto part = parts.find(argc > 1 ? argv[1] : "");
-    if (part == parts.end()) {
+    const std::map<std::string_view, QString> windows{
+        {"empty", QStringLiteral("EmptyWindow.qml")},
+        {"tone", QStringLiteral("ToneWindow.qml")},
+        {"mediaplayer", QStringLiteral("MediaPlayerWindow.qml")}};
+    const auto mode = windows.find(argc > 1 ? argv[1] : "");
+    if (mode == windows.end()) {
         std::fputs("usage: klonkel-baseline-window empty | tone | "
                    "mediaplayer [resource-folder [names-file]]\n",
                    stderr);
@@ -34,14 +32,13 @@ int main(int argc, char *argv[])
     }
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-    engine.setInitialProperties({{QStringLiteral("part"), part->second}});
-    engine.load(QUrl(QStringLiteral("qrc:/qt/qml/BaselineWindow/baseline-window/Main.qml")));
+    engine.load(QUrl(QStringLiteral("qrc:/qt/qml/BaselineWindow/baseline-window/") + mode->second));
     if (engine.rootObjects().isEmpty())
         return 1;
     auto *window = qobject_cast<QWindow *>(engine.rootObjects().constFirst());
     if (!window)
         return 1;
-    bool shown = part->first != "empty"; // only the empty window says so
+    bool shown = mode->first != "empty"; // only the empty window says so
     auto announce = [&] {
         if (shown || window->visibility() == QWindow::Hidden)
             return;
