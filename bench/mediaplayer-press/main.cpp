@@ -1,27 +1,19 @@
 // Baseline for the press-to-sound benchmark: the same presses as klonkel-press, each played
-// by a new QMediaPlayer, as a straightforward Qt application would do it.
+// by a new QMediaPlayer (see PlayerPerClip), the catalogue's clips in order.
 //   mediaplayer-press resource-folder
 
-#include "ClipCatalogue.h"
+#include "PlayerPerClip.h"
 
-#include <QAudioOutput>
 #include <QCoreApplication>
-#include <QMediaPlayer>
 #include <QSocketNotifier>
-#include <QUrl>
 
-#include <memory>
 #include <unistd.h>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("resources");
-
-    // The output outlives the player that plays into it, at exit too.
-    std::unique_ptr<QAudioOutput> output;
-    std::unique_ptr<QMediaPlayer> player;
-    std::size_t next = 0;
+    PlayerPerClip player;
+    player.load(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("resources"));
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         char buffer[256];
@@ -30,19 +22,9 @@ int main(int argc, char *argv[])
             QCoreApplication::quit();
             return;
         }
-        for (ssize_t i = 0; i < got; ++i) {
-            if (buffer[i] != '\n')
-                continue;
-            const std::string_view name = klonkel::clipCatalogue[next++ % klonkel::catalogueSize];
-            player.reset();
-            output = std::make_unique<QAudioOutput>();
-            player = std::make_unique<QMediaPlayer>();
-            player->setAudioOutput(output.get());
-            player->setSource(QUrl::fromLocalFile(
-                folder + u'/' + QString::fromUtf8(name.data(), qsizetype(name.size())) +
-                QStringLiteral(".m4a")));
-            player->play();
-        }
+        for (ssize_t i = 0; i < got; ++i)
+            if (buffer[i] == '\n')
+                player.playNext();
     });
     return QCoreApplication::exec();
 }
