@@ -66,14 +66,6 @@ def baseline(build, mode, *args):
 
 # What is read of a program under test (a harness.Program) while it runs.
 
-def rss_mib(program):
-    with open(f"/proc/{program.proc.pid}/status") as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    raise RuntimeError("no VmRSS")
-
-
 def sound_libraries(program):
     with open(f"/proc/{program.proc.pid}/maps") as maps:
         return {path for line in maps for path in [line.split(None, 5)[-1].strip()]
@@ -163,7 +155,7 @@ def start_once(display, argv, ready_line):
                 time.sleep(0.002)
         ready = program.line_time(ready_line)
         time.sleep(max(0.0, first_frame + SETTLE_SECONDS - time.monotonic()))
-        rss, sound = rss_mib(program), sound_libraries(program)
+        rss, sound = program.resident_mib(), sound_libraries(program)
         # The first frame's own line arrives with it; what follows it is the grow animation.
         grow = frames(program, first_frame + 0.05, first_frame + GROW_SECONDS)
         close(program)
@@ -265,7 +257,7 @@ def soak(display, sink, build, presses, rate, catalogue, idle):
         program.line_time(READY_APP)
         time.sleep(SETTLE_SECONDS)
         result["idle_start"] = idle_figures(program, idle)
-        result["rss_start"] = rss_mib(program)
+        result["rss_start"] = program.resident_mib()
         display.move_pointer(x + BUTTON[0], y + BUTTON[1])
         rss = {}
         first_sample = sink.mark()
@@ -279,7 +271,7 @@ def soak(display, sink, build, presses, rate, catalogue, idle):
                                       f"{[line for _, line in program.err.lines if not FRAME_LINE.search(line)][-5:]}"]
                 break
             if (i + 1) % 1000 == 0 or i + 1 == CATALOGUE_SIZE:
-                rss[i + 1] = rss_mib(program)
+                rss[i + 1] = program.resident_mib()
         result["seconds"] = time.monotonic() - start
         last_sample = sink.mark()
         if "problems" in result:
@@ -292,7 +284,7 @@ def soak(display, sink, build, presses, rate, catalogue, idle):
             time.sleep(1.0)
         except RuntimeError as error:
             result["problems"] = [str(error)]
-        rss[presses] = rss_mib(program)
+        rss[presses] = program.resident_mib()
         result["rss"] = rss
         status = close(program)
     problems = result.setdefault("problems", [])
@@ -326,7 +318,7 @@ def press_tool_growth(build, warm, presses, rate):
                 program.type()
             program.line_time("button Tapped", count=n + batch, seconds=60)
             time.sleep(1.0)
-            figures.append(rss_mib(program))
+            figures.append(program.resident_mib())
         program.finish()
     return figures
 

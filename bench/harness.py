@@ -137,6 +137,14 @@ class Program:
     def streams(self, env=None):
         return streams(env, self.proc.pid)
 
+    def resident_mib(self):
+        """Its resident set now, in MiB."""
+        with open(f"/proc/{self.proc.pid}/status") as status:
+            for line in status:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1]) / 1024
+        raise RuntimeError("no VmRSS")
+
     def xprop(self, name):
         return self.run("xprop", "-id", self.window, name).split("=", 1)[-1].strip()
 

@@ -130,7 +130,13 @@ def threads(tool, resources):
 
 
 # Tone levels (0 to 1) on the sink, in 5 ms windows: the pitch tells which clip is sounding.
-SOUNDING, QUIET, WINDOW = 0.05, 0.01, 240
+SOUNDING, QUIET, MS = 0.05, 0.01, h.RATE // 1000
+WINDOW, FIRST_HZ = 5 * MS, 1760
+
+
+def encode(path, source, *options):
+    """An AAC clip of an ffmpeg test source."""
+    subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", source, "-c:a", "aac", *options, path], check=True)
 
 
 def tone_level(samples, begin, length, hz):
@@ -142,12 +148,7 @@ def tone_level(samples, begin, length, hz):
 
 
 def tone_onset(samples, hz):
-    return next((at for at in range(0, len(samples) - WINDOW, 24) if tone_level(samples, at, WINDOW, hz) > SOUNDING), None)
-
-
-def resident_mib(run):
-    with open(f"/proc/{run.proc.pid}/status") as status:
-        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:")) / 1024
+    return next((at for at in range(0, len(samples) - WINDOW, MS // 2) if tone_level(samples, at, WINDOW, hz) > SOUNDING), None)
 
 
 def clips(tool, resources):
@@ -158,11 +159,8 @@ def clips(tool, resources):
         kinds, clips = f"{work}/kinds", f"{work}/clips"
         os.mkdir(kinds), os.mkdir(clips)
         subprocess.run([f"{HERE}/make-clip-files.sh", kinds], check=True)
-        for name, source, *more in (("first", "sine=frequency=1760:sample_rate=48000:duration=3"),
-                                    ("thirty-minutes", "sine=frequency=1000:sample_rate=8000:duration=1800", "-b:a", "12k")):
-            subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", source, "-c:a", "aac", *more,
-                            f"{work}/{name}.m4a"], check=True)
-        os.rename(f"{work}/thirty-minutes.m4a", f"{kinds}/thirty-minutes.m4a")
+        encode(f"{work}/first.m4a", f"sine=frequency={FIRST_HZ}:sample_rate=48000:duration=3")
+        encode(f"{kinds}/thirty-minutes.m4a", "sine=frequency=1000:sample_rate=8000:duration=1800", "-b:a", "12k")
         pitch = {"mono-8k.m4a": 440, "surround-96k.m4a": 1000, "three-minutes.m4a": 440, "thirty-minutes.m4a": 1000}
         cases = sorted(set(os.listdir(kinds)) - ({"unreadable.m4a"} if os.geteuid() == 0 else set()))  # root reads it
         catalogue = open(f"{HERE}/../../tools/catalogue.txt", encoding="utf-8").read().split()
@@ -174,25 +172,25 @@ def clips(tool, resources):
         expected = b""
         for i, case in enumerate(cases):
             h.case = f"{case} while a clip sounds"
-            start, before = sink.mark(), resident_mib(run)
+            start, before = sink.mark(), run.resident_mib()
             run.type()
             expected += press(2 * i)
-            if not check(poll(lambda: tone_onset(sink.samples(start), 1760) is not None, 5), "the tone did not sound"):
+            if not check(poll(lambda: tone_onset(sink.samples(start), FIRST_HZ) is not None, 5), "the tone did not sound"):
                 continue
             mark = sink.mark()
             run.type()
             expected += press(2 * i + 1) + b"error\n" * (case not in pitch)
             run.wait_for(expected, 5)
-            poll(lambda: sink.mark() > mark + 700 * 48, 5)
-            recorded = sink.samples(mark, mark + 700 * 48)
+            poll(lambda: sink.mark() > mark + 700 * MS, 5)
+            recorded = sink.samples(mark, mark + 700 * MS)
             if case not in pitch:
-                check(tone_level(recorded, 300 * 48, 300 * 48, 1760) > SOUNDING, "the tone stopped")
+                check(tone_level(recorded, 300 * MS, 300 * MS, FIRST_HZ) > SOUNDING, "the tone stopped")
                 continue
             onset = tone_onset(recorded, pitch[case])
             check(onset is not None, "it did not sound")
-            check(onset is None or tone_level(recorded, onset + WINDOW, 300 * 48, 1760) < QUIET, "the tone went on")
+            check(onset is None or tone_level(recorded, onset + WINDOW, 300 * MS, FIRST_HZ) < QUIET, "the tone went on")
             # Decoded whole, half an hour at 8 kHz would take 27 MiB; streamed, about a second.
-            growth = resident_mib(run) - before
+            growth = run.resident_mib() - before
             check(growth < 16, f"the process grew by {growth:.0f} MiB as it played")
         sink.stop()
         clean_end(run, expected)
@@ -204,8 +202,7 @@ def long_first_clip(resources, folder):
     for name in os.listdir(resources):
         os.symlink(os.path.join(resources, name), os.path.join(folder, name))
     os.remove(f"{folder}/ach_ja.m4a")
-    subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
-                    "-c:a", "aac", f"{folder}/ach_ja.m4a"], check=True)
+    encode(f"{folder}/ach_ja.m4a", "sine=frequency=440:sample_rate=48000:duration=3")
     return folder
 
 
