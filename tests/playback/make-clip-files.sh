@@ -30,13 +30,13 @@ random.seed(12345)
 open("noise.m4a", "wb").write(random.randbytes(4096))
 PY
 
-make() { ffmpeg -nostdin -v error -y -f lavfi -i "$2" "${@:3}" "$1"; }
+encode() { ffmpeg -nostdin -v error -y -f lavfi -i "$2" "${@:3}" "$1"; }
 sine='sine=frequency=440:sample_rate'
 plain=(-c:a aac -aac_pns 0)
-make fragmented.m4a "$sine=48000:duration=1" -c:a aac -movflags frag_keyframe+empty_moov
-make video-only.mp4 color=size=32x32:duration=0.2 -c:v mpeg4
-make alac.m4a "$sine=16000:duration=1" -c:a alac
-make mp3.mp4 "$sine=22050:duration=1" -c:a libmp3lame -f mp4
-make mono-8k.m4a "$sine=8000:duration=2" "${plain[@]}"
-make surround-96k.m4a 'aevalsrc=0.5*sin(2*PI*1000*t)|0.4*sin(2*PI*500*t)|0.3*sin(2*PI*700*t)|0.2*sin(2*PI*60*t)|0.3*sin(2*PI*250*t)|0.1*sin(2*PI*900*t):s=96000:d=2' "${plain[@]}"
-make three-minutes.m4a "$sine=8000:duration=180" "${plain[@]}"
+encode fragmented.m4a "$sine=48000:duration=1" -c:a aac -movflags frag_keyframe+empty_moov
+encode video-only.mp4 color=size=32x32:duration=0.2 -c:v mpeg4
+encode alac.m4a "$sine=16000:duration=1" -c:a alac
+encode mp3.mp4 "$sine=22050:duration=1" -c:a libmp3lame -f mp4
+encode mono-8k.m4a "$sine=8000:duration=2" "${plain[@]}"
+encode surround-96k.m4a 'aevalsrc=0.5*sin(2*PI*1000*t)|0.4*sin(2*PI*500*t)|0.3*sin(2*PI*700*t)|0.2*sin(2*PI*60*t)|0.3*sin(2*PI*250*t)|0.1*sin(2*PI*900*t):s=96000:d=2' "${plain[@]}"
+encode three-minutes.m4a "$sine=8000:duration=180" "${plain[@]}"
